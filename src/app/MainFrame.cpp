@@ -1,0 +1,175 @@
+#include "app/MainFrame.h"
+#include "app/ContextMenuEntry.h"
+#include "framework/Resources.h"
+#include "resources/resource.h"
+#include "settings/AppDir.h"
+#include "settings/Config.h"
+
+const wchar_t kMainCaption[] = L"ZelvaneV1.3";
+CHtmlMyEdit* g_pasteView = nullptr;
+
+namespace {
+const wchar_t kFrameClass[] = L"ZelvaneMainFrame";
+CMainFrame* g_mainFrame = nullptr;
+const wchar_t* const kDefaultFolders[] = {L"新闻", L"小说", L"散文", L"诗歌", L"天文", L"地理", L"历史"};
+}  // namespace
+
+CMainFrame* GetMainFrame() { return g_mainFrame; }
+void SetMainFrame(CMainFrame* frame) { g_mainFrame = frame; }
+
+CMainFrame::CMainFrame() = default;
+
+CMainFrame::~CMainFrame() {
+    if (g_pasteView) {
+        delete g_pasteView;
+        g_pasteView = nullptr;
+    }
+    if (m_toolbarImages) ImageList_Destroy(m_toolbarImages);
+}
+
+bool CMainFrame::LoadFrame(CPagewickDoc* doc) {
+    m_doc = doc;
+    HINSTANCE inst = ::GetModuleHandleW(nullptr);
+    RegisterWndClass(kFrameClass, CS_DBLCLKS, (HBRUSH)(COLOR_BTNFACE + 1),
+                     ::LoadIconW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME)),
+                     (HICON)::LoadImageW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 16, 16, 0));
+    // The caption is only set once Config.ini exists; the frame never shows a document name.
+    const wchar_t* name = config::Exists() ? kMainCaption : L"";
+    HMENU menu = ::LoadMenuW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    SetAccelerators(::LoadAcceleratorsW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME)));
+    if (!CreateEx(0, kFrameClass, name, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, (UINT_PTR)menu)) {
+        if (menu) ::DestroyMenu(menu);
+        return false;
+    }
+    return true;
+}
+
+LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate();
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_SHOWWINDOW:
+        OnShowWindow(wp, lp);
+        return 0;
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wp))) return 0;
+        break;
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
+        return 0;
+    }
+    return CFrameWnd::OnMessage(msg, wp, lp);
+}
+
+int CMainFrame::OnCreate() {
+    m_editMode = false;
+    m_cutPending = false;
+
+    std::wstring appDir = GetAppDir();
+    wchar_t module[256] = {};
+    ::GetModuleFileNameW(nullptr, module, 255);
+    std::wstring programFile = module;
+    programFile = programFile.substr(programFile.find_last_of(L'\\') + 1);
+    WriteContextMenuEntry(appDir, programFile);
+
+    std::wstring regsvr = L"/s " + appDir + L"Linkmoss.dll";
+    ::ShellExecuteW(nullptr, L"open", L"regsvr32.exe", regsvr.c_str(), nullptr, SW_HIDE);
+
+    if (!config::Exists()) RunFirstStart();   // does not return
+
+    g_pasteView = new CHtmlMyEdit;
+    g_pasteView->Create(m_hWnd, IDC_PASTEVIEW, 0);
+
+    if (!m_view.Create(m_hWnd, AFX_IDW_PANE_FIRST, WS_VISIBLE | WS_BORDER)) return -1;
+    SetView(&m_view);
+    if (m_doc) m_doc->SetView(&m_view);
+
+    if (!CreateToolBar() || !CreateStatusBar()) return -1;
+    if (!CreatePanes()) {
+        AfxMessageBox(L"Failed to create toolbar\n", MB_OK, m_hWnd);
+        return -1;
+    }
+
+    m_hotKeyBaseId = kHotKeyBaseId;
+    m_hotKeys = RegisterAppHotKeys(m_hWnd);
+
+    if (::OpenClipboard(m_hWnd)) {
+        ::EmptyClipboard();
+        ::CloseClipboard();
+    }
+
+    if (config::Exists()) {
+        m_openPrompt = config::Read(L"OPENMSG", L"BSHOW", config::kShortChars) == L"true";
+        m_nameLength = config::ToInt(config::Read(L"FILENAME", L"LEN", config::kShortChars));
+    }
+    return 0;
+}
+
+void CMainFrame::RunFirstStart() {
+    config::WriteFirstRunDefaults();
+    std::wstring appDir = GetAppDir();
+    for (const wchar_t* folder : kDefaultFolders) {
+        std::wstring path = appDir + folder;
+        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) ::CreateDirectoryW(path.c_str(), nullptr);
+    }
+    ::MessageBoxW(m_hWnd, L"配置文件：config.ini已重新生成，请重新启动软件！", L"提示", MB_OK | MB_ICONINFORMATION);
+    ::ExitProcess(0);
+}
+
+bool CMainFrame::CreateToolBar() {
+    if (!m_wndToolBar.CreateEx(m_hWnd, TBSTYLE_FLAT,
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE, AFX_IDW_TOOLBAR) ||
+        !m_wndToolBar.LoadToolBar(IDR_TOOLBAR))
+        return false;
+    m_toolbarImages = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 8, 0);
+    static const UINT icons[] = {IDI_TB_SAVE, IDI_TB_BROWSE,  IDI_TB_FOLDER, IDI_TB_SETTINGS,
+                                 IDI_TB_FONT, IDI_TB_ABOUT, IDI_TB_EXIT};
+    for (UINT id : icons) {
+        HICON icon = (HICON)::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, 0);
+        ImageList_AddIcon(m_toolbarImages, icon);
+        ::DestroyIcon(icon);
+    }
+    m_wndToolBar.SetImageList(m_toolbarImages);
+    static const wchar_t* const texts[] = {L"保存", L"浏览", L"文件夹", L"系统设置", L"  ",
+                                           L"字体", L"  ", L"关于", L"退出"};
+    for (int i = 0; i < 9; ++i) m_wndToolBar.SetButtonText(i, texts[i]);
+    DockControlBar(&m_wndToolBar);
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar() {
+    static const UINT indicators[] = {IDS_IDLEMESSAGE, IDS_INDICATOR_CAPS, IDS_INDICATOR_NUM, IDS_INDICATOR_SCRL};
+    if (!m_wndStatusBar.Create(m_hWnd, AFX_IDW_STATUS_BAR)) return false;
+    DockControlBar(&m_wndStatusBar);
+    return m_wndStatusBar.SetIndicators(indicators, 4);
+}
+
+bool CMainFrame::CreatePanes() {
+    if (!m_wndTreeBar.Create(m_hWnd, IDD_TREEBAR, DockSide::Left, IDC_TREEBAR)) return false;
+    DockControlBar(&m_wndTreeBar);
+    if (!m_wndListBar.Create(m_hWnd, IDD_LISTBAR, DockSide::Top, IDC_LISTBAR)) return false;
+    DockControlBar(&m_wndListBar);
+    return true;
+}
+
+void CMainFrame::OnDestroy() {
+    ::Shell_NotifyIconW(NIM_DELETE, &m_tray);
+    ::UnregisterHotKey(m_hWnd, m_hotKeyBaseId);
+    ::UnregisterHotKey(m_hWnd, m_hotKeyBaseId + 1);
+    ::PostQuitMessage(0);
+}
+
+void CMainFrame::OnShowWindow(WPARAM wp, LPARAM lp) {
+    Default(WM_SHOWWINDOW, wp, lp);
+    m_mainView = &m_view;
+    m_mainDoc = m_doc;
+}
+
+bool CMainFrame::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_KEYUP || msg->message == WM_KEYDOWN) m_wndStatusBar.UpdateKeyIndicators();
+    return CFrameWnd::PreTranslateMessage(msg);
+}

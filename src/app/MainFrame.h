@@ -1,0 +1,70 @@
+// The main window: toolbar, status bar, library panes, editor, tray icon, hot keys.
+#pragma once
+#include "framework/FrameWnd.h"
+#include "framework/DialogBar.h"
+#include "editor/PagewickView.h"
+#include "settings/AppConfigs.h"
+#include "settings/HotKeys.h"
+#include <shellapi.h>
+#include <commctrl.h>
+
+extern const wchar_t kMainCaption[];   // "ZelvaneV1.3": how the extension finds the program
+
+class CMainFrame : public CFrameWnd {
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+    // Creates the frame window (OnCreate runs inside) with the document's view.
+    bool LoadFrame(CPagewickDoc* doc);
+
+    NOTIFYICONDATAW m_tray{};
+    CDialogBar m_wndTreeBar;     // folder tree pane
+    CDialogBar m_wndListBar;     // file list pane
+    CPagewickView* m_mainView = nullptr;
+    CPagewickDoc* m_mainDoc = nullptr;
+    CAppConfigs m_appConfigs;
+    HIMAGELIST m_toolbarImages = nullptr;
+    bool m_ready = true;
+    int m_hotKeyBaseId = kHotKeyBaseId;
+    bool m_openPrompt = true;
+    bool m_editMode = false;
+    std::wstring m_editFolder;
+    bool m_cutPending = false;
+    int m_nameLength = 10;
+    HotKeyIndexes m_hotKeys;
+    std::wstring m_caption = kMainCaption;
+    CStatusBar m_wndStatusBar;
+    CToolBar m_wndToolBar;
+    std::wstring m_webTextName;
+
+    CPagewickView m_view;        // the editor view of the document
+
+    bool PreTranslateMessage(MSG* msg) override;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    int OnCreate();
+    void OnDestroy();
+    void OnShowWindow(WPARAM wp, LPARAM lp);
+    bool OnCommand(UINT id);
+    void OnExit();
+    void OnFont();
+    void OnSettings();
+    void OnAbout();
+    void OnHelp();
+    void OnToggleBar(CControlBar& bar);
+    void OnInitMenuPopup(HMENU menu);
+    bool CreateToolBar();
+    bool CreateStatusBar();
+    bool CreatePanes();
+    void RunFirstStart();
+    CPagewickDoc* m_doc = nullptr;
+};
+
+// The hidden paste view of the capture, owned by the main frame.
+extern CHtmlMyEdit* g_pasteView;
+// The main frame of the running program.
+CMainFrame* GetMainFrame();
+void SetMainFrame(CMainFrame* frame);

@@ -1,0 +1,81 @@
+// Commands of the main menu, the toolbar and the tray menu.
+#include "app/MainFrame.h"
+#include "app/AboutDlg.h"
+#include "framework/Resources.h"
+#include "resources/resource.h"
+#include "settings/AppDir.h"
+
+bool CMainFrame::OnCommand(UINT id) {
+    switch (id) {
+    case ID_TB_EXIT:
+    case ID_TRAY_EXIT:
+    case ID_FILE_EXIT:
+        OnExit();
+        return true;
+    case ID_TB_SETTINGS:
+        OnSettings();
+        return true;
+    case ID_TB_FONT:
+        OnFont();
+        return true;
+    case ID_TB_ABOUT:
+    case ID_APP_ABOUT:
+        OnAbout();
+        return true;
+    case ID_HELP_CONTENTS:
+        OnHelp();
+        return true;
+    case ID_VIEW_TREEBAR:
+        OnToggleBar(m_wndTreeBar);
+        return true;
+    case ID_VIEW_LISTBAR:
+        OnToggleBar(m_wndListBar);
+        return true;
+    case ID_TRAY_SHOW:
+        ShowWindow(SW_SHOWNORMAL);
+        return true;
+    case ID_EDIT_UNDO:
+    case ID_EDIT_CUT:
+    case ID_EDIT_COPY:
+    case ID_EDIT_PASTE:
+        // The edit commands belong to the editor view.
+        m_view.SendMessage(WM_COMMAND, id);
+        return true;
+    }
+    return false;
+}
+
+void CMainFrame::OnExit() {
+    std::wstring text;
+    HtmlEngine* engine = m_mainView ? m_mainView->Engine() : nullptr;
+    if (engine && engine->GetBodyText(text) && !text.empty() && m_mainDoc && m_mainDoc->IsModified()) {
+        int answer = ::MessageBoxW(m_hWnd, L"网文的内容已被修改，是否需要保存？", L"保存网文",
+                                   MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL) return;
+    }
+    if (m_mainDoc && !m_mainDoc->SaveModified()) return;
+    DestroyWindow();
+}
+
+void CMainFrame::OnFont() {
+    if (m_mainView) m_mainView->ExecGated(kIdmFont);
+}
+
+void CMainFrame::OnSettings() { m_appConfigs.DoModal(m_hWnd); }
+
+void CMainFrame::OnAbout() {
+    CAboutDlg about;
+    about.DoModal(m_hWnd);
+}
+
+void CMainFrame::OnHelp() {
+    std::wstring help = GetAppDir() + L"help.chm";
+    ::ShellExecuteW(nullptr, L"open", L"hh.exe", help.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void CMainFrame::OnToggleBar(CControlBar& bar) { ShowControlBar(&bar, !bar.IsWindowVisible(), false); }
+
+void CMainFrame::OnInitMenuPopup(HMENU menu) {
+    ::CheckMenuItem(menu, ID_VIEW_TREEBAR, MF_BYCOMMAND | (m_wndTreeBar.IsWindowVisible() ? MF_CHECKED : MF_UNCHECKED));
+    ::CheckMenuItem(menu, ID_VIEW_LISTBAR, MF_BYCOMMAND | (m_wndListBar.IsWindowVisible() ? MF_CHECKED : MF_UNCHECKED));
+}

@@ -1,0 +1,63 @@
+#include "app/PagewickApp.h"
+#include <shellapi.h>
+
+bool ActivateRunningInstance() {
+    HWND other = ::FindWindowW(nullptr, kMainCaption);
+    if (!other) return false;
+    if (::IsIconic(other)) {
+        ::ShowWindow(other, SW_SHOW);
+        ::ShowWindow(other, SW_RESTORE);
+    }
+    ::SetForegroundWindow(other);
+    return true;
+}
+
+std::wstring CommandLineFile(const wchar_t* commandLine) {
+    int argc = 0;
+    std::wstring file;
+    std::wstring line = std::wstring(L"Pagewick.exe ") + (commandLine ? commandLine : L"");
+    LPWSTR* argv = ::CommandLineToArgvW(line.c_str(), &argc);
+    if (argv && argc > 1) file = argv[1];
+    if (argv) ::LocalFree(argv);
+    return file;
+}
+
+bool CPagewickApp::InitInstance(const std::wstring& commandLineFile) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES |
+                                              ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    ::OleInitialize(nullptr);
+    if (ActivateRunningInstance()) ::ExitProcess(0);
+
+    m_doc = std::make_unique<CPagewickDoc>();
+    m_frame = std::make_unique<CMainFrame>();
+    if (!m_frame->LoadFrame(m_doc.get())) return false;
+    SetMainFrame(m_frame.get());
+    bool ok = commandLineFile.empty() ? m_doc->OnNewDocument() : m_doc->OnOpenDocument(commandLineFile);
+    if (!ok) return false;
+    m_frame->ShowWindow(SW_SHOW);
+    ::UpdateWindow(m_frame->m_hWnd);
+    return true;
+}
+
+void CPagewickApp::ApplyRightClickRule(MSG* msg) {
+    if (msg->message != WM_RBUTTONDOWN || !msg->hwnd) return;
+    wchar_t cls[260] = {};
+    ::GetClassNameW(msg->hwnd, cls, 260);
+    if (wcscmp(cls, L"Internet Explorer_Server") == 0) msg->message = WM_LBUTTONDOWN;
+}
+
+int CPagewickApp::Run() {
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ApplyRightClickRule(&msg);
+        CMainFrame* frame = GetMainFrame();
+        if (frame && frame->IsWindow() && frame->PreTranslateMessage(&msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    SetMainFrame(nullptr);
+    m_frame.reset();
+    ::OleUninitialize();
+    return (int)msg.wParam;
+}

@@ -1,0 +1,21 @@
+// The application object: single instance, document, frame and message loop.
+#pragma once
+#include "app/MainFrame.h"
+#include <memory>
+
+class CPagewickApp {
+public:
+    // Start-up; false ends the program (exit code 1).
+    bool InitInstance(const std::wstring& commandLineFile);
+    int Run();
+    // Right clicks on the browser's editing window become left clicks.
+    static void ApplyRightClickRule(MSG* msg);
+private:
+    std::unique_ptr<CPagewickDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+// Activates a running instance; true when one exists (this start must end).
+bool ActivateRunningInstance();
+// The file named on a command line, or empty.
+std::wstring CommandLineFile(const wchar_t* commandLine);

@@ -1,0 +1,4 @@
+// Platform engine (MSHTML in design mode).
+#include "editor/HtmlEngine.h"
+
+std::unique_ptr<HtmlEngine> CreatePlatformHtmlEngine(HWND) { return nullptr; }

@@ -1,0 +1,118 @@
+#include "framework/ControlBar.h"
+#include "framework/Resources.h"
+
+SIZE CControlBar::CalcDynamicLayout(int, DWORD) {
+    RECT r{};
+    ::GetWindowRect(m_hWnd, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+bool CToolBar::CreateEx(HWND frame, DWORD tbStyle, DWORD style, UINT id) {
+    HWND h = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, style | tbStyle | CCS_NODIVIDER | CCS_NORESIZE |
+                               CCS_NOPARENTALIGN, 0, 0, 0, 0, frame, (HMENU)(UINT_PTR)id,
+                               ::GetModuleHandleW(nullptr), nullptr);
+    if (!h) return false;
+    SubclassWindow(h);
+    SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+    m_dockSide = DockSide::Top;
+    return true;
+}
+
+bool CToolBar::LoadToolBar(UINT resourceId) {
+    // TOOLBAR resource: version, width, height, count, then the ids (0 = separator).
+    HRSRC res = ::FindResourceW(nullptr, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(241));
+    if (!res) return false;
+    auto* data = static_cast<const WORD*>(::LockResource(::LoadResource(nullptr, res)));
+    if (!data || data[0] != 1) return false;
+    WORD count = data[3];
+    std::vector<TBBUTTON> buttons(count);
+    int image = 0;
+    for (WORD i = 0; i < count; ++i) {
+        TBBUTTON& b = buttons[i];
+        b.idCommand = data[4 + i];
+        b.fsState = TBSTATE_ENABLED;
+        b.fsStyle = b.idCommand ? BTNS_BUTTON : BTNS_SEP;
+        b.iBitmap = b.idCommand ? image++ : 0;
+        b.iString = -1;
+    }
+    return SendMessage(TB_ADDBUTTONSW, count, (LPARAM)buttons.data()) != 0;
+}
+
+void CToolBar::SetImageList(HIMAGELIST images) { SendMessage(TB_SETIMAGELIST, 0, (LPARAM)images); }
+
+void CToolBar::SetButtonText(int index, const std::wstring& text) {
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_TEXT | TBIF_BYINDEX;
+    info.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessage(TB_SETBUTTONINFOW, index, (LPARAM)&info);
+    SendMessage(TB_AUTOSIZE);
+}
+
+int CToolBar::GetButtonCount() const { return (int)SendMessage(TB_BUTTONCOUNT); }
+
+SIZE CToolBar::CalcDynamicLayout(int, DWORD) {
+    SIZE s{};
+    SendMessage(TB_GETMAXSIZE, 0, (LPARAM)&s);
+    DWORD btn = (DWORD)SendMessage(TB_GETBUTTONSIZE);
+    if (s.cy < HIWORD(btn)) s.cy = HIWORD(btn);
+    s.cy += 4;
+    return s;
+}
+
+bool CStatusBar::Create(HWND frame, UINT id) {
+    HWND h = ::CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP |
+                               CCS_NOPARENTALIGN | CCS_NORESIZE, 0, 0, 0, 0, frame, (HMENU)(UINT_PTR)id,
+                               ::GetModuleHandleW(nullptr), nullptr);
+    if (!h) return false;
+    SubclassWindow(h);
+    m_dockSide = DockSide::Bottom;
+    return true;
+}
+
+bool CStatusBar::SetIndicators(const UINT* ids, int count) {
+    m_ids.assign(ids, ids + count);
+    std::vector<int> edges(count);
+    // The message pane stretches; each indicator is as wide as its text.
+    const int width = 60;
+    for (int i = 0; i < count; ++i) edges[i] = (i == count - 1) ? -1 : 0;
+    RECT r = GetClientRect();
+    int right = r.right;
+    for (int i = count - 1; i >= 0; --i) {
+        edges[i] = (i == count - 1) ? -1 : right;
+        if (i == count - 1) right -= 20;  // size grip
+        right -= width;
+    }
+    SendMessage(SB_SETPARTS, count, (LPARAM)edges.data());
+    SetPaneText(0, LoadResString(m_ids[0]));
+    UpdateKeyIndicators();
+    return true;
+}
+
+void CStatusBar::SetPaneText(int index, const std::wstring& text) {
+    SendMessage(SB_SETTEXTW, index, (LPARAM)text.c_str());
+}
+
+std::wstring CStatusBar::GetPaneText(int index) const {
+    int n = LOWORD(SendMessage(SB_GETTEXTLENGTHW, index));
+    std::wstring s(n + 1, L'\0');
+    SendMessage(SB_GETTEXTW, index, (LPARAM)&s[0]);
+    s.resize(n);
+    return s;
+}
+
+void CStatusBar::UpdateKeyIndicators() {
+    static const int keys[] = {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL};
+    for (size_t i = 1; i < m_ids.size() && i <= 3; ++i) {
+        bool on = (::GetKeyState(keys[i - 1]) & 1) != 0;
+        std::wstring text = on ? LoadResString(m_ids[i]) : L"";
+        if (GetPaneText((int)i) != text) SetPaneText((int)i, text);
+    }
+}
+
+SIZE CStatusBar::CalcDynamicLayout(int, DWORD) {
+    RECT r{};
+    ::GetWindowRect(m_hWnd, &r);
+    int h = r.bottom - r.top;
+    return {0, h > 0 ? h : 22};
+}

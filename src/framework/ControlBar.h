@@ -1,0 +1,40 @@
+// Bars docked on the edges of a frame: tool bar, status bar, dialog bars.
+#pragma once
+#include "framework/Wnd.h"
+#include <commctrl.h>
+#include <vector>
+
+enum class DockSide { Top, Bottom, Left };
+
+class CControlBar : public CWnd {
+public:
+    DockSide m_dockSide = DockSide::Top;
+    // Size the bar wants in the frame's layout (width for left bars, height for top/bottom bars).
+    virtual SIZE CalcDynamicLayout(int length, DWORD mode);
+    virtual bool PreTranslateMessage(MSG*) { return false; }
+};
+
+class CToolBar : public CControlBar {
+public:
+    bool CreateEx(HWND frame, DWORD tbStyle, DWORD style, UINT id);
+    // Loads the button layout of a TOOLBAR resource (ids and separators).
+    bool LoadToolBar(UINT resourceId);
+    void SetImageList(HIMAGELIST images);
+    void SetButtonText(int index, const std::wstring& text);
+    int GetButtonCount() const;
+    SIZE CalcDynamicLayout(int length, DWORD mode) override;
+};
+
+class CStatusBar : public CControlBar {
+public:
+    bool Create(HWND frame, UINT id);
+    // String ids of the panes; 0 is the message pane.
+    bool SetIndicators(const UINT* ids, int count);
+    void SetPaneText(int index, const std::wstring& text);
+    std::wstring GetPaneText(int index) const;
+    // Shows or blanks the key-state indicators.
+    void UpdateKeyIndicators();
+    SIZE CalcDynamicLayout(int length, DWORD mode) override;
+private:
+    std::vector<UINT> m_ids;
+};

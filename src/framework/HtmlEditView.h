@@ -1,0 +1,34 @@
+// HTML editing view and its document: a child window hosting an editing engine.
+#pragma once
+#include "framework/Wnd.h"
+#include "editor/HtmlEngine.h"
+
+class CHtmlEditView : public CWnd {
+public:
+    bool Create(HWND parent, UINT id, DWORD style);
+    HtmlEngine* Engine() const { return m_engine.get(); }
+    // Runs an engine command only when it is both supported and enabled.
+    bool ExecGated(DWORD command);
+    bool Navigate(const std::wstring& path);
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    // Edit commands routed to the engine: menu id -> engine command (0 = none).
+    virtual DWORD EngineCommandFor(UINT) const { return 0; }
+    std::unique_ptr<HtmlEngine> m_engine;
+};
+
+class CHtmlEditDoc {
+public:
+    virtual ~CHtmlEditDoc() = default;
+    void SetView(CHtmlEditView* view) { m_view = view; }
+    CHtmlEditView* GetView() const { return m_view; }
+    virtual bool OnNewDocument();
+    virtual bool OnOpenDocument(const std::wstring& path);
+    // 0 without a view or when the engine reports clean; 1 otherwise.
+    virtual int IsModified();
+    virtual bool SaveModified() { return true; }
+    const std::wstring& GetPathName() const { return m_path; }
+protected:
+    CHtmlEditView* m_view = nullptr;
+    std::wstring m_path;
+};

@@ -1,0 +1,86 @@
+#include "settings/AppConfigs.h"
+#include "app/MainFrame.h"
+#include "framework/Resources.h"
+#include "settings/Config.h"
+#include "settings/HotKeys.h"
+
+namespace {
+const wchar_t* const kModifierTexts[] = {L"ALT", L"CTRL", L"SHIFT"};
+}
+
+void CAppConfigs::FillCombo(int id, int, int count, bool letters) {
+    HWND combo = GetDlgItem(id);
+    ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < count; ++i) {
+        std::wstring text = letters ? std::wstring(1, wchar_t(L'A' + i)) : kModifierTexts[i];
+        ::SendMessageW(combo, CB_ADDSTRING, 0, (LPARAM)text.c_str());
+    }
+}
+
+int CAppConfigs::Selected(int id) const { return (int)::SendMessageW(GetDlgItem(id), CB_GETCURSEL, 0, 0); }
+
+BOOL CAppConfigs::OnInitDialog() {
+    CMainFrame* frame = GetMainFrame();
+    m_openPrompt = frame ? frame->m_openPrompt : 0;
+    HotKeyIndexes k = ReadHotKeyIndexes();
+    FillCombo(IDC_GET_MOD, 0, 3, false);
+    FillCombo(IDC_SAVE_MOD, 0, 3, false);
+    FillCombo(IDC_GET_KEY, 0, 26, true);
+    FillCombo(IDC_SAVE_KEY, 0, 26, true);
+    // An index outside a combo's range leaves it without a selection.
+    ::SendMessageW(GetDlgItem(IDC_GET_MOD), CB_SETCURSEL, k.captureModifier, 0);
+    ::SendMessageW(GetDlgItem(IDC_GET_KEY), CB_SETCURSEL, k.captureLetter, 0);
+    ::SendMessageW(GetDlgItem(IDC_SAVE_MOD), CB_SETCURSEL, k.saveModifier, 0);
+    ::SendMessageW(GetDlgItem(IDC_SAVE_KEY), CB_SETCURSEL, k.saveLetter, 0);
+    SetDlgItemText(IDC_LEN, std::to_wstring(frame ? frame->m_nameLength : 10));
+    ::CheckDlgButton(m_hWnd, IDC_BSHOW, m_openPrompt ? BST_CHECKED : BST_UNCHECKED);
+    return TRUE;
+}
+
+bool CAppConfigs::OnCommand(WORD id, WORD code, HWND control) {
+    switch (id) {
+    case IDC_APPLY:
+        OnApply();
+        return true;
+    case IDC_CANCEL_CFG:
+        EndDialog(IDCANCEL);
+        return true;
+    }
+    return CDialog::OnCommand(id, code, control);
+}
+
+void CAppConfigs::OnApply() {
+    m_openPrompt = ::IsDlgButtonChecked(m_hWnd, IDC_BSHOW) == BST_CHECKED;
+    std::wstring len = GetDlgItemText(IDC_LEN);
+    if (len.empty() || len == L"0") return;
+    config::Write(L"FILENAME", L"LEN", len);
+    config::Write(L"OPENMSG", L"BSHOW", m_openPrompt ? L"true" : L"false");
+    CMainFrame* frame = GetMainFrame();
+    HWND target = frame ? frame->m_hWnd : nullptr;
+    if (frame) {
+        frame->m_openPrompt = m_openPrompt != 0;
+        frame->m_nameLength = config::ToInt(len);
+    }
+
+    ::UnregisterHotKey(target, kCaptureHotKeyId);
+    if (!::UnregisterHotKey(target, kSaveHotKeyId)) {
+        AfxMessageBox(L"注销热键失败！", MB_OK, m_hWnd);
+        return;
+    }
+    HotKeyIndexes k;
+    k.captureModifier = Selected(IDC_GET_MOD);
+    k.captureLetter = Selected(IDC_GET_KEY);
+    k.saveModifier = Selected(IDC_SAVE_MOD);
+    k.saveLetter = Selected(IDC_SAVE_KEY);
+    RegisterIndexedHotKey(target, kCaptureHotKeyId, k.captureModifier, k.captureLetter);
+    if (!RegisterIndexedHotKey(target, kSaveHotKeyId, k.saveModifier, k.saveLetter)) {
+        AfxMessageBox(L"注册热键失败，请重新设置热键！", MB_OK, m_hWnd);
+        return;
+    }
+    config::Write(L"HOTKEY", L"GETKEYPROV", std::to_wstring(k.captureModifier));
+    config::Write(L"HOTKEY", L"GETKEYNEXT", std::to_wstring(k.captureLetter));
+    config::Write(L"HOTKEY", L"SAVEKEYPROV", std::to_wstring(k.saveModifier));
+    config::Write(L"HOTKEY", L"SAVEKEYNEXT", std::to_wstring(k.saveLetter));
+    if (frame) frame->m_hotKeys = k;
+    EndDialog(IDOK);
+}

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+#include "settings/AppDir.h"
+#include "settings/Config.h"
+#include "settings/HotKeys.h"
+#include "support/Harness.h"
+
+namespace {
+
+class ConfigFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t tmp[MAX_PATH];
+        GetTempPathW(MAX_PATH, tmp);
+        dir = std::wstring(tmp) + L"zelvane 设置 " + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        zt::RemoveTree(dir.substr(0, dir.size() - 1));
+        CreateDirectoryW(dir.c_str(), nullptr);
+        SetAppDirForTesting(dir);
+    }
+    void TearDown() override {
+        SetAppDirForTesting(L"");
+        zt::RemoveTree(dir.substr(0, dir.size() - 1));
+    }
+    std::wstring dir;
+};
+
+TEST_F(ConfigFile, FirstRunWritesSevenKeysInOrderAsUtf16) {
+    ASSERT_FALSE(config::Exists());
+    config::WriteFirstRunDefaults();
+    std::wstring text = zt::ReadTextFile(config::Path());
+    auto bytes = zt::ReadBytes(config::Path());
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(0xFF, bytes[0]);
+    EXPECT_EQ(0xFE, bytes[1]);
+    const wchar_t* keys[] = {L"ROUTE=0", L"LEN=10", L"BSHOW=true", L"GETKEYPROV=2", L"GETKEYNEXT=0",
+                             L"SAVEKEYPROV=2", L"SAVEKEYNEXT=18"};
+    size_t pos = 0;
+    for (const wchar_t* k : keys) {
+        size_t at = text.find(k, pos);
+        ASSERT_NE(std::wstring::npos, at) << zt::Narrow(k) << " missing or out of order in " << zt::Narrow(text);
+        pos = at;
+    }
+    HotKeyIndexes k = ReadHotKeyIndexes();
+    EXPECT_EQ(2, k.captureModifier);
+    EXPECT_EQ(0, k.captureLetter);
+    EXPECT_EQ(2, k.saveModifier);
+    EXPECT_EQ(18, k.saveLetter);
+}
+
+TEST_F(ConfigFile, ChineseRouteSurvivesTheRoundTrip) {
+    config::Write(L"SEL", L"ROUTE", L"新闻\\国内");
+    EXPECT_EQ(L"新闻\\国内", config::Read(L"SEL", L"ROUTE", config::kRouteChars));
+}
+
+TEST_F(ConfigFile, BuffersBoundValuesAndMissingKeysReadEmpty) {
+    config::Write(L"FILENAME", L"LEN", L"123456789012345");
+    EXPECT_EQ(L"123456789", config::Read(L"FILENAME", L"LEN", config::kShortChars));
+    EXPECT_EQ(L"", config::Read(L"FILENAME", L"NOPE", config::kShortChars));
+    EXPECT_EQ(0, config::ReadInt(L"HOTKEY", L"GETKEYPROV"));
+}
+
+TEST(ConfigNumbers, PlainDecimalConversion) {
+    EXPECT_EQ(0, config::ToInt(L""));
+    EXPECT_EQ(0, config::ToInt(L"00"));
+    EXPECT_EQ(25, config::ToInt(L"25"));
+    EXPECT_EQ(12, config::ToInt(L"12abc"));
+    EXPECT_EQ(0, config::ToInt(L"garbage"));
+    EXPECT_EQ(-3, config::ToInt(L"-3"));
+    EXPECT_EQ(0x7FFFFFFF, config::ToInt(L"99999999999999"));
+}
+
+TEST(HotKeyEncoding, ModifiersAndLetters) {
+    EXPECT_EQ((UINT)MOD_ALT, ModifierFromIndex(0));
+    EXPECT_EQ((UINT)MOD_CONTROL, ModifierFromIndex(1));
+    EXPECT_EQ((UINT)MOD_SHIFT, ModifierFromIndex(2));
+    EXPECT_EQ(0u, ModifierFromIndex(3));
+    EXPECT_EQ(0u, ModifierFromIndex(-1));
+    EXPECT_EQ((UINT)'A', VirtualKeyFromLetterIndex(0));
+    EXPECT_EQ((UINT)'Z', VirtualKeyFromLetterIndex(25));
+    EXPECT_EQ(0u, VirtualKeyFromLetterIndex(26));
+}
+
+TEST(HotKeyEncoding, OutOfRangeIndexesAreNeverRegistered) {
+    // A bare letter as a global hot key would swallow that letter everywhere.
+    EXPECT_FALSE(RegisterIndexedHotKey(nullptr, 40, 7, 1));
+    EXPECT_FALSE(RegisterIndexedHotKey(nullptr, 40, 1, 30));
+    ASSERT_TRUE(RegisterIndexedHotKey(nullptr, 40, 1, 25));   // Ctrl+Z
+    UnregisterHotKey(nullptr, 40);
+}
+
+}  // namespace

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds both targets: build/win64 (with tests) and build/win32 (release).
+# The programs land in dist/win64 and dist/win32.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+for arch in win64 win32; do
+  tc=$root/cmake/mingw-x86_64.cmake; testing=ON
+  [ "$arch" = win32 ] && { tc=$root/cmake/mingw-i686.cmake; testing=OFF; }
+  if [ ! -f "$root/build/$arch/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$root/build/$arch" -DCMAKE_TOOLCHAIN_FILE="$tc" \
+      -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=$testing -DDIST_DIR="$root/dist/$arch" >/dev/null
+  fi
+  cmake --build "$root/build/$arch" -j "$jobs"
+done
