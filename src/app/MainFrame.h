@@ -5,6 +5,8 @@
 #include "editor/PagewickView.h"
 #include "settings/AppConfigs.h"
 #include "settings/HotKeys.h"
+#include "library/IEBar.h"
+#include "library/BottomBar.h"
 #include <shellapi.h>
 #include <commctrl.h>
 
@@ -18,8 +20,8 @@ public:
     bool LoadFrame(CPagewickDoc* doc);
 
     NOTIFYICONDATAW m_tray{};
-    CDialogBar m_wndTreeBar;     // folder tree pane
-    CDialogBar m_wndListBar;     // file list pane
+    CIEBar m_wndTreeBar;         // folder tree pane
+    CBOTTOMBAR m_wndListBar;     // file list pane
     CPagewickView* m_mainView = nullptr;
     CPagewickDoc* m_mainDoc = nullptr;
     CAppConfigs m_appConfigs;

@@ -1,0 +1,3 @@
+#include "library/IEBar.h"
+
+std::wstring CIEBar::GetSelectedFolderPath() const { return L""; }
