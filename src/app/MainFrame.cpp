@@ -1,5 +1,7 @@
 #include "app/MainFrame.h"
 #include "app/ContextMenuEntry.h"
+#include "app/TrayIcon.h"
+#include "capture/SelectionCapture.h"
 #include "framework/Resources.h"
 #include "resources/resource.h"
 #include "settings/AppDir.h"
@@ -61,6 +63,21 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITMENUPOPUP:
         OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
         return 0;
+    case WM_HOTKEY:
+        return OnHotKey(wp, lp);
+    case WM_CAPTURE_AFTER_START:
+    case WM_CAPTURE_REQUEST:
+        return OnCaptureMessage(msg, wp, lp);
+    case WM_CAPTURE_NOT_ARMED:
+        OnCaptureNotArmed();
+        return 0;
+    case WM_TIMER:
+        return OnTimer(wp, lp);
+    case WM_CLOSE:
+        HideToTray();   // every close only hides; the exit command ends the program
+        return 1;
+    case WM_TRAY_CALLBACK:
+        return OnTrayCallback(wp, lp);
     }
     return CFrameWnd::OnMessage(msg, wp, lp);
 }
@@ -93,6 +110,8 @@ int CMainFrame::OnCreate() {
         AfxMessageBox(L"Failed to create toolbar\n", MB_OK, m_hWnd);
         return -1;
     }
+
+    AddTrayIcon(m_tray, m_hWnd);
 
     m_hotKeyBaseId = kHotKeyBaseId;
     m_hotKeys = RegisterAppHotKeys(m_hWnd);
@@ -157,7 +176,7 @@ bool CMainFrame::CreatePanes() {
 }
 
 void CMainFrame::OnDestroy() {
-    ::Shell_NotifyIconW(NIM_DELETE, &m_tray);
+    RemoveTrayIcon(m_tray);
     ::UnregisterHotKey(m_hWnd, m_hotKeyBaseId);
     ::UnregisterHotKey(m_hWnd, m_hotKeyBaseId + 1);
     ::PostQuitMessage(0);

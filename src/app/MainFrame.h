@@ -62,6 +62,16 @@ private:
     bool CreateStatusBar();
     bool CreatePanes();
     void RunFirstStart();
+    // Capture and hot keys (MainFrameCapture.cpp), tray and close-to-tray (MainFrameTray.cpp).
+    LRESULT OnHotKey(WPARAM wp, LPARAM lp);
+    LRESULT OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnTimer(WPARAM wp, LPARAM lp);
+    void OnCaptureNotArmed();
+    void RunCapture();
+    LRESULT OnTrayCallback(WPARAM wp, LPARAM lp);
+    void HideToTray();
+    void ShowTrayMenu();
+    bool m_capturing = false;   // the capture steps are running (their waits answer sent messages)
     CPagewickDoc* m_doc = nullptr;
 };
 

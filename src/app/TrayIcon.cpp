@@ -1,3 +1,64 @@
 #include "app/TrayIcon.h"
+#include "app/MainFrame.h"
+#include "resources/resource.h"
+#include <cwchar>
 
-void ShowTrayBalloon(int, const wchar_t*, const wchar_t*) {}
+const wchar_t kTrayTip[] = L"ZelvaneV1.3";
+
+namespace {
+NotifyIconFn g_notify = nullptr;
+
+BOOL Notify(DWORD message, NOTIFYICONDATAW& record) {
+    return g_notify ? g_notify(message, &record) : ::Shell_NotifyIconW(message, &record);
+}
+
+// Copies at most max characters and always terminates; null copies as empty.
+void CopyBounded(wchar_t* dst, size_t capacity, const wchar_t* src, size_t max) {
+    size_t n = src ? wcsnlen(src, max) : 0;
+    if (n >= capacity) n = capacity - 1;
+    if (n) wmemcpy(dst, src, n);
+    dst[n] = L'\0';
+}
+}  // namespace
+
+static_assert(kTrayRecordSize >= FIELD_OFFSET(NOTIFYICONDATAW, guidItem), "balloon fields must fit the record");
+static_assert(kTrayRecordSize <= sizeof(NOTIFYICONDATAW), "record larger than the structure");
+
+void SetNotifyIconForTesting(NotifyIconFn fn) { g_notify = fn; }
+
+void InitTrayRecord(NOTIFYICONDATAW& record, HWND owner) {
+    record = NOTIFYICONDATAW{};
+    record.cbSize = kTrayRecordSize;
+    record.hWnd = owner;
+    record.uID = kTrayIconId;
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = WM_TRAY_CALLBACK;
+    record.hIcon = static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 16, 16, 0));
+    CopyBounded(record.szTip, ARRAYSIZE(record.szTip), kTrayTip, ARRAYSIZE(record.szTip) - 1);
+}
+
+void AddTrayIcon(NOTIFYICONDATAW& record, HWND owner) {
+    InitTrayRecord(record, owner);
+    Notify(NIM_ADD, record);   // the outcome is not reported
+}
+
+void RemoveTrayIcon(NOTIFYICONDATAW& record) {
+    if (record.hWnd) Notify(NIM_DELETE, record);
+}
+
+void FillBalloon(NOTIFYICONDATAW& record, int kind, const wchar_t* title, const wchar_t* text) {
+    record.cbSize = kTrayRecordSize;
+    record.uFlags = NIF_INFO;
+    record.dwInfoFlags = static_cast<DWORD>(kind);
+    record.uTimeout = kBalloonTimeout;
+    CopyBounded(record.szInfoTitle, ARRAYSIZE(record.szInfoTitle), title, kBalloonTitleMax);
+    CopyBounded(record.szInfo, ARRAYSIZE(record.szInfo), text, kBalloonTextMax);
+}
+
+void ShowTrayBalloon(int kind, const wchar_t* title, const wchar_t* text) {
+    CMainFrame* frame = GetMainFrame();
+    if (!frame) return;
+    FillBalloon(frame->m_tray, kind, title, text);
+    Notify(NIM_MODIFY, frame->m_tray);
+}

@@ -19,17 +19,23 @@ bool CToolBar::CreateEx(HWND frame, DWORD tbStyle, DWORD style, UINT id) {
 }
 
 bool CToolBar::LoadToolBar(UINT resourceId) {
-    // TOOLBAR resource: version, width, height, count, then the ids (0 = separator).
+    // TOOLBAR resource: version, width, height, count, then the ids (0 = separator), as
+    // 16-bit values; windres writes width, height, count and the ids as 32-bit values.
     HRSRC res = ::FindResourceW(nullptr, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(241));
     if (!res) return false;
     auto* data = static_cast<const WORD*>(::LockResource(::LoadResource(nullptr, res)));
-    if (!data || data[0] != 1) return false;
-    WORD count = data[3];
+    if (!data) return false;
+    DWORD size = ::SizeofResource(nullptr, res);
+    bool words = data[0] == 1;
+    auto* dwords = reinterpret_cast<const DWORD*>(data);
+    if (!words && size < 12) return false;
+    DWORD count = words ? data[3] : dwords[2];
+    if ((words ? 8 + 2 * count : 12 + 4 * count) > size) return false;
     std::vector<TBBUTTON> buttons(count);
     int image = 0;
-    for (WORD i = 0; i < count; ++i) {
+    for (DWORD i = 0; i < count; ++i) {
         TBBUTTON& b = buttons[i];
-        b.idCommand = data[4 + i];
+        b.idCommand = words ? data[4 + i] : static_cast<int>(dwords[3 + i]);
         b.fsState = TBSTATE_ENABLED;
         b.fsStyle = b.idCommand ? BTNS_BUTTON : BTNS_SEP;
         b.iBitmap = b.idCommand ? image++ : 0;

@@ -1,0 +1,62 @@
+// Capture requests, the capture timer and the hot keys of the main frame.
+#include "app/MainFrame.h"
+#include "app/TrayIcon.h"
+#include "capture/CaptureWorker.h"
+#include "capture/SelectionCapture.h"
+#include "resources/resource.h"
+
+LRESULT CMainFrame::OnHotKey(WPARAM wp, LPARAM lp) {
+    // A request sent while the capture steps wait is handled once they are over.
+    if (m_capturing) {
+        ::PostMessageW(m_hWnd, WM_HOTKEY, wp, lp);
+        return 0;
+    }
+    if (wp == kCaptureHotKeyId) {
+        if (!m_ready) return 1;   // dropped, nothing shown
+        m_ready = false;
+        ShowTrayBalloon(kBalloonInfo, L"", L"");   // takes down a balloon still showing
+        if (!StartCaptureWorker(m_hWnd)) OnCaptureNotArmed();
+    } else if (wp == kSaveHotKeyId) {
+        if (!m_ready) return 1;
+        OnCommand(ID_TB_SAVE);   // the same save as the toolbar's
+    }
+    return Default(WM_HOTKEY, wp, lp);
+}
+
+LRESULT CMainFrame::OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (m_capturing) {
+        ::PostMessageW(m_hWnd, msg, wp, lp);
+        return 0;
+    }
+    // After a fresh start by the extension the window stays out of the way, even when
+    // the request is dropped.
+    if (msg == WM_CAPTURE_AFTER_START) ShowWindow(SW_HIDE);
+    ::SendMessageW(m_hWnd, WM_HOTKEY, kCaptureHotKeyId, 0);
+    return Default(msg, wp, lp);
+}
+
+void CMainFrame::OnCaptureNotArmed() {
+    // The worker could not arm the capture timer: back to idle so captures stay possible.
+    m_ready = true;
+    ShowTrayBalloon(kBalloonWarning, kNothingTitle, kNothingText);
+}
+
+LRESULT CMainFrame::OnTimer(WPARAM wp, LPARAM lp) {
+    ::KillTimer(m_hWnd, wp);   // both timers are one-shot
+    if (wp == kHideTimerId) ShowWindow(SW_HIDE);
+    else if (wp == kCaptureTimerId) RunCapture();
+    return Default(WM_TIMER, wp, lp);
+}
+
+void CMainFrame::RunCapture() {
+    // Whatever happens in the steps, the program is idle again afterwards.
+    struct BackToIdle {
+        CMainFrame* frame;
+        ~BackToIdle() { frame->m_capturing = false; frame->m_ready = true; }
+    } backToIdle{this};
+    m_capturing = true;
+    try {
+        RunCaptureSteps(m_hWnd, g_pasteView, m_mainView);
+    } catch (...) {
+    }
+}

@@ -1,0 +1,39 @@
+// Taking the selection of the window in front into the editor: the copy keystroke,
+// the paste into the hidden view, and the decision on what was pasted.
+#pragma once
+#include <windows.h>
+#include <string>
+
+class CHtmlEditView;
+
+constexpr UINT WM_CAPTURE_AFTER_START = WM_USER + 3;   // 1027: program just started by the extension
+constexpr UINT WM_CAPTURE_REQUEST = WM_USER + 4;       // 1028: program already running
+// Sent by a capture worker that could not arm the capture timer: the frame goes back to idle.
+constexpr UINT WM_CAPTURE_NOT_ARMED = WM_APP + 12;
+constexpr UINT_PTR kHideTimerId = 1;
+constexpr UINT_PTR kCaptureTimerId = 2;
+constexpr UINT kCaptureTimerMs = 200;
+
+extern const wchar_t kCaptureSeparator[];   // "<P>", put before each capture
+extern const wchar_t kCapturedTitle[];      // "成功"
+extern const wchar_t kCapturedText[];       // "获取数据完成！"
+extern const wchar_t kNothingTitle[];       // "警告"
+extern const wchar_t kNothingText[];        // "未获取到数据！"
+
+enum class CaptureOutcome { Empty, CopiedMessageBox, Success };
+
+// A copied message box of this program: all three markers, each first found after index 0.
+bool IsCopiedMessageBox(const std::wstring& html);
+CaptureOutcome ClassifyPastedHtml(const std::wstring& html);
+// existing + "<P>" + pasted, nothing else inserted.
+std::wstring AppendCapture(const std::wstring& existing, const std::wstring& pasted);
+
+// Waits while still answering messages sent by other threads and programs (a copy in
+// another program waits for the clipboard owner to answer); posted messages and input wait.
+void WaitAnsweringSentMessages(DWORD ms);
+
+// The capture steps run when the capture timer fires: copy keystroke to the focused
+// window, paste into the hidden view, empty it, and on success append to the main
+// editor, show the balloons and empty the clipboard. Returns the outcome; a view
+// without a document counts as Empty.
+CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView);

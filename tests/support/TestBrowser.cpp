@@ -1,0 +1,84 @@
+#include "support/TestBrowser.h"
+
+namespace zt {
+
+TestBrowser::TestBrowser(const std::wstring& kind, const std::string& utf8Content, const std::wstring& title) {
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    static int counter = 0;
+    m_dir = std::wstring(tmp) + L"zelvane browser " + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter) + L"\\";
+    RemoveTree(m_dir.substr(0, m_dir.size() - 1));
+    CreateDirectoryW(m_dir.c_str(), nullptr);
+    m_log = m_dir + L"copies.log";
+    std::wstring args = L"--title \"" + title + L"\" --log \"" + m_log + L"\"";
+    if (!kind.empty()) {
+        std::wstring page = m_dir + L"page.txt";
+        WriteBytes(page, utf8Content);
+        args += L" " + kind + L" \"" + page + L"\"";
+    }
+    if (m_process.Start(ToolFile(L"TestBrowser.exe"), args)) m_window = WaitForWindow(title, m_process.Id(), 15000);
+}
+
+TestBrowser::~TestBrowser() {
+    m_process.Kill();
+    RemoveTree(m_dir.substr(0, m_dir.size() - 1));
+}
+
+bool TestBrowser::Focus() {
+    if (!m_window) return false;
+    return WaitFor([&] {
+        SetForegroundWindow(m_window);
+        return GetForegroundWindow() == m_window;
+    }, 5000, 50);
+}
+
+std::string TestBrowser::Log() const {
+    auto bytes = ReadBytes(m_log);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+int TestBrowser::CopyCount() const {
+    std::string log = Log();
+    int n = 0;
+    for (size_t at = log.find("copy"); at != std::string::npos; at = log.find("copy", at + 1)) ++n;
+    return n;
+}
+
+namespace {
+void SendKey(WORD vk, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = (WORD)MapVirtualKeyW(vk, 0);
+    in.ki.dwFlags = flags;
+    SendInput(1, &in, sizeof in);
+}
+}  // namespace
+
+void KeyDown(WORD vk) { SendKey(vk, 0); }
+void KeyUp(WORD vk) { SendKey(vk, KEYEVENTF_KEYUP); }
+
+int ClipboardFormatCount() {
+    if (!OpenClipboard(nullptr)) return -1;
+    int n = CountClipboardFormats();
+    CloseClipboard();
+    return n;
+}
+
+bool ClipboardHasHtml() { return IsClipboardFormatAvailable(RegisterClipboardFormatW(L"HTML Format")) != 0; }
+
+std::string ClipboardHtml() {
+    std::string out;
+    if (!OpenClipboard(nullptr)) return out;
+    if (HANDLE h = GetClipboardData(RegisterClipboardFormatW(L"HTML Format"))) {
+        if (const char* p = static_cast<const char*>(GlobalLock(h))) {
+            out.assign(p, strnlen(p, GlobalSize(h)));
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    return out;
+}
+
+}  // namespace zt

@@ -1,0 +1,36 @@
+// Driving the stand-in browser (tools/testbrowser) from tests.
+#pragma once
+#include "support/Harness.h"
+#include <memory>
+#include <string>
+
+namespace zt {
+
+class TestBrowser {
+public:
+    // kind: L"--html" (HTML Format + text), L"--text" (text only) or empty (copies nothing).
+    TestBrowser(const std::wstring& kind, const std::string& utf8Content, const std::wstring& title);
+    ~TestBrowser();
+    bool Started() const { return m_window != nullptr; }
+    HWND Window() const { return m_window; }
+    // Brings the window to the front with the keyboard focus.
+    bool Focus();
+    // Lines "copy shift=0|1" written on every Ctrl+C it received.
+    std::string Log() const;
+    int CopyCount() const;
+private:
+    Process m_process;
+    std::wstring m_dir, m_log;
+    HWND m_window = nullptr;
+};
+
+// Injected key presses (down/up), as a person's keyboard would give them.
+void KeyDown(WORD vk);
+void KeyUp(WORD vk);
+
+// Clipboard helpers for checks.
+int ClipboardFormatCount();
+bool ClipboardHasHtml();
+std::string ClipboardHtml();   // raw "HTML Format" data
+
+}  // namespace zt
