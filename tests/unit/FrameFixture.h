@@ -41,6 +41,7 @@ protected:
         frame->ShowWindow(SW_SHOW);
     }
     void TearDown() override {
+        KeyUp(VK_SHIFT);   // never left held for the tests after a failed one
         frame->DestroyWindow();
         SetMainFrame(nullptr);
         SetNotifyIconForTesting(nullptr);

@@ -1,0 +1,58 @@
+// The real program running in a fresh program folder, with its editor and hidden
+// paste view reachable from the test.
+#pragma once
+#include <gtest/gtest.h>
+#include "support/TestBrowser.h"
+
+namespace e2e {
+
+using namespace zt;
+
+constexpr UINT kMsgAfterStart = 1027, kMsgCapture = 1028, kMsgTray = 1125;
+
+class RunningProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir.WriteDefaultConfig();
+        ASSERT_TRUE(app.Start(dir.Exe()));
+        frame = WaitForWindow(L"ZelvaneV1.3", app.Id(), 20000);
+        ASSERT_TRUE(frame) << "no main window";
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(frame) != FALSE; }, 10000));
+        auto edits = ChildWindows(GetDlgItem(frame, 0xE900), L"Edit");
+        ASSERT_FALSE(edits.empty()) << "no editor";
+        editor = edits.front();
+        auto hiddenEdits = ChildWindows(GetDlgItem(frame, 323), L"Edit");
+        ASSERT_FALSE(hiddenEdits.empty()) << "no hidden paste view";
+        hidden = hiddenEdits.front();
+    }
+    void TearDown() override {
+        // A failed check must not leave keys held for the tests after it.
+        KeyUp(VK_SHIFT);
+        KeyUp(VK_CONTROL);
+    }
+    std::wstring Body() const { return WindowText(editor); }
+    std::wstring Hidden() const { return WindowText(hidden); }
+    bool Running() { return app.Wait(0) == STILL_ACTIVE; }
+    // Waits until the editor body reads as expected.
+    bool BodyBecomes(const std::wstring& expected, DWORD ms = 10000) {
+        return WaitFor([&] { return Body() == expected; }, ms, 20);
+    }
+    // After the browser saw the copy keystroke, the capture's remaining waits take
+    // about half a second; a sent message then returns once the capture is over.
+    void SettleAfterCopy(TestBrowser& browser, int copies = 1) {
+        ASSERT_TRUE(WaitFor([&] { return browser.CopyCount() >= copies; }, 10000, 20));
+        Sleep(900);
+        SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    }
+    void PressCaptureHotKey() {
+        KeyDown(VK_SHIFT);
+        KeyDown('A');
+        KeyUp('A');
+        KeyUp(VK_SHIFT);
+    }
+    ProgramDir dir;
+    Process app;
+    HWND frame = nullptr, editor = nullptr, hidden = nullptr;
+};
+
+}  // namespace e2e
