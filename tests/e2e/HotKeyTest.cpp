@@ -69,7 +69,7 @@ TEST(HotKeys, BadSettingsStartSafely) {
     ASSERT_TRUE(box);
     EXPECT_EQ(L"注册热键失败！", MessageBoxText(box));
     PressButton(box, IDOK);
-    HWND frame = WaitForWindow(kMainCaption, app.Proc().Id(), 20000);
+    HWND frame = app.WaitShown();
     ASSERT_TRUE(frame);
     EXPECT_FALSE(Taken(0, 'A'));
     EXPECT_EQ(STILL_ACTIVE, app.Proc().Wait(0));

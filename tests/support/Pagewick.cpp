@@ -8,8 +8,12 @@ RunningPagewick::RunningPagewick(const std::function<void(ProgramDir&)>& prepare
     if (prepare) prepare(m_dir);
     if (!m_proc.Start(m_dir.Exe())) return;
     // The window exists from its creation on; the start is over once it is shown.
-    HWND frame = WaitForWindow(kMainCaption, m_proc.Id(), 20000);
-    if (frame && WaitFor([&] { return IsWindowVisible(frame) != 0; }, 20000)) m_frame = frame;
+    // A start-up message box stops the wait early; the test answers it and calls WaitShown.
+    WaitFor([&] {
+        HWND frame = FindWindowByCaption(kMainCaption, m_proc.Id());
+        if (frame && IsWindowVisible(frame)) m_frame = frame;
+        return m_frame || WaitForDialog(m_proc.Id(), 0);
+    }, 20000);
 }
 
 RunningPagewick::~RunningPagewick() {
@@ -17,6 +21,12 @@ RunningPagewick::~RunningPagewick() {
     m_proc.Kill();
     // Let the folder be removed: regsvr32 may still hold the DLL for a moment.
     Sleep(100);
+}
+
+HWND RunningPagewick::WaitShown() {
+    HWND frame = WaitForWindow(kMainCaption, m_proc.Id(), 20000);
+    if (frame && WaitFor([&] { return IsWindowVisible(frame) != 0; }, 20000)) m_frame = frame;
+    return m_frame;
 }
 
 DWORD RunningPagewick::Exit() {

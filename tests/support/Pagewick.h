@@ -17,6 +17,8 @@ public:
     HWND Frame() const { return m_frame; }
     ProgramDir& Dir() { return m_dir; }
     Process& Proc() { return m_proc; }
+    // Waits until the main window is shown (after a start-up message was answered).
+    HWND WaitShown();
     // Ends the program through its exit command; returns the exit code.
     DWORD Exit();
     // Window text of the main editor (the built-in engine's edit control).
