@@ -16,6 +16,19 @@ STDAPI DllCanUnloadNow() { return g_module.CanUnload() ? S_OK : S_FALSE; }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) { return GetClassObject(clsid, iid, ppv); }
 
-STDAPI DllRegisterServer() { return g_module.RegisterServer(); }
+// Strings and maps may run out of memory; no exception leaves the library.
+STDAPI DllRegisterServer() {
+    try {
+        return g_module.RegisterServer();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
 
-STDAPI DllUnregisterServer() { return g_module.UnregisterServer(); }
+STDAPI DllUnregisterServer() {
+    try {
+        return g_module.UnregisterServer();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}

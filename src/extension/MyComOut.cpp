@@ -46,8 +46,14 @@ STDMETHODIMP_(ULONG) CMyComOut::Inner::Release() {
 
 HRESULT CMyComOut::LoadTypeInfo() {
     if (m_typeInfo) return S_OK;
+    std::wstring path;
+    try {
+        path = g_module.ModulePath();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
     ITypeLib* lib = nullptr;
-    HRESULT hr = LoadTypeLibEx(g_module.ModulePath().c_str(), REGKIND_NONE, &lib);
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib);
     if (FAILED(hr)) return hr;
     hr = lib->GetTypeInfoOfGuid(IID_IMyComOut, &m_typeInfo);
     lib->Release();

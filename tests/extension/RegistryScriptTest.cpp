@@ -1,7 +1,7 @@
 // The registry-script language and its application to a scratch registry key.
 #include <gtest/gtest.h>
 #include "../../src/extension/Registrar.h"
-#include "support/Harness.h"
+#include "ExtensionSupport.h"
 
 using namespace regscript;
 
@@ -20,46 +20,6 @@ const wchar_t kNested[] =
     L"}\r\n";
 
 const Variables kVars = {{L"MODULE", L"C:\\O'Neil dir\\x %y.dll"}, {L"APPID", L"{AP}"}};
-
-TEST(RegistryScriptParse, ReadsKeysValuesModifiersAndVariables) {
-    ParseResult r = Parse(kNested, kVars);
-    ASSERT_TRUE(r.ok) << zt::Narrow(r.error);
-    ASSERT_EQ(1u, r.script.roots.size());
-    const RootKey& root = r.script.roots[0];
-    EXPECT_EQ(HKEY_CLASSES_ROOT, root.root);
-    ASSERT_EQ(2u, root.keys.size());
-
-    const Key& clsid = root.keys[0];
-    EXPECT_EQ(Removal::NoRemove, clsid.removal);
-    EXPECT_EQ(L"CLSID", clsid.name);
-    EXPECT_FALSE(clsid.hasDefault);
-    ASSERT_EQ(1u, clsid.subkeys.size());
-
-    const Key& cls = clsid.subkeys[0];
-    EXPECT_EQ(Removal::ForceRemove, cls.removal);
-    EXPECT_EQ(L"{AB}", cls.name);
-    EXPECT_TRUE(cls.hasDefault);
-    EXPECT_EQ(L"My 'Class'", cls.defaultData);
-    ASSERT_EQ(1u, cls.values.size());
-    EXPECT_EQ(L"AppID", cls.values[0].name);
-    EXPECT_EQ(L"{AP}", cls.values[0].data);
-    ASSERT_EQ(2u, cls.subkeys.size());
-    EXPECT_EQ(Removal::ForceRemove, cls.subkeys[0].removal);
-    EXPECT_EQ(L"Programmable", cls.subkeys[0].name);
-    EXPECT_FALSE(cls.subkeys[0].hasDefault);
-    // A value with a quote, spaces and a percent sign arrives whole.
-    EXPECT_EQ(L"C:\\O'Neil dir\\x %y.dll", cls.subkeys[1].defaultData);
-    ASSERT_EQ(1u, cls.subkeys[1].values.size());
-    EXPECT_EQ(L"ThreadingModel", cls.subkeys[1].values[0].name);
-    EXPECT_EQ(L"Apartment", cls.subkeys[1].values[0].data);
-
-    const Key& prog = root.keys[1];
-    EXPECT_EQ(Removal::Normal, prog.removal);
-    EXPECT_EQ(L"Prog.Id", prog.name);
-    EXPECT_EQ(L"text with spaces", prog.defaultData);
-    ASSERT_EQ(1u, prog.subkeys.size());
-    EXPECT_EQ(L"{AB}", prog.subkeys[0].defaultData);
-}
 
 TEST(RegistryScriptParse, KeywordsIgnoreCaseUnlessQuoted) {
     ParseResult r = Parse(L"HKEY_CURRENT_USER { noremove A { VAL v = S 'x' 'val' } 'NoRemove' }", {});
@@ -128,27 +88,9 @@ protected:
         EXPECT_TRUE(r.ok) << zt::Narrow(r.error);
         return r.script;
     }
-    bool Exists(const std::wstring& sub) {
-        HKEY k = nullptr;
-        if (RegOpenKeyExW(m_root, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-        RegCloseKey(k);
-        return true;
-    }
-    std::wstring Str(const std::wstring& sub, const wchar_t* value) {
-        wchar_t buf[512] = {};
-        DWORD size = sizeof(buf);
-        if (RegGetValueW(m_root, sub.c_str(), value, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
-            return L"<missing>";
-        return buf;
-    }
-    DWORD SubkeyCount(const std::wstring& sub) {
-        HKEY k = nullptr;
-        DWORD n = 0, values = 0;
-        if (RegOpenKeyExW(m_root, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return 999;
-        RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &n, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
-        RegCloseKey(k);
-        return n;
-    }
+    bool Exists(const std::wstring& sub) { return lt::KeyExists(m_root, sub); }
+    std::wstring Str(const std::wstring& sub, const wchar_t* value) { return lt::RegString(m_root, sub, value); }
+    size_t SubkeyCount(const std::wstring& sub) { return lt::SubkeyNames(m_root, sub).size(); }
     std::wstring m_path;
     HKEY m_root = nullptr;
 };
@@ -165,6 +107,7 @@ TEST_F(RegistryScriptApply, RegistersOnceAndUnregistersAllButNoRemove) {
     EXPECT_EQ(L"<missing>", Str(L"CLSID\\{AB}\\Programmable", nullptr));
     EXPECT_EQ(2u, SubkeyCount(L"CLSID\\{AB}"));
     EXPECT_EQ(1u, SubkeyCount(L"CLSID"));
+    EXPECT_EQ(L"text with spaces", Str(L"Prog.Id", nullptr));
     EXPECT_EQ(L"{AB}", Str(L"Prog.Id\\CLSID", nullptr));
 
     ASSERT_EQ(S_OK, Apply(s, Mode::Unregister, m_root));
