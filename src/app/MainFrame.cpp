@@ -76,7 +76,8 @@ int CMainFrame::OnCreate() {
     programFile = programFile.substr(programFile.find_last_of(L'\\') + 1);
     WriteContextMenuEntry(appDir, programFile);
 
-    std::wstring regsvr = L"/s " + appDir + L"Linkmoss.dll";
+    // Quoted: a program folder with spaces would otherwise register nothing.
+    std::wstring regsvr = L"/s \"" + appDir + L"Linkmoss.dll\"";
     ::ShellExecuteW(nullptr, L"open", L"regsvr32.exe", regsvr.c_str(), nullptr, SW_HIDE);
 
     if (!config::Exists()) RunFirstStart();   // does not return
