@@ -22,6 +22,10 @@ public:
     virtual const wchar_t* Name() const = 0;
     // The engine's own child window inside the view.
     virtual HWND Window() const = 0;
+    // Fits the engine's window to the view's client area.
+    virtual void Resize(int cx, int cy) {
+        if (HWND w = Window()) ::MoveWindow(w, 0, 0, cx, cy, TRUE);
+    }
     // A document with a body can be obtained (false before the start document loaded).
     virtual bool HasDocument() = 0;
     virtual bool GetBodyHtml(std::wstring& html) = 0;        // body.innerHTML

@@ -23,8 +23,12 @@ bool CHtmlEditView::Navigate(const std::wstring& path) { return m_engine && m_en
 LRESULT CHtmlEditView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SIZE:
-        if (m_engine && m_engine->Window()) ::MoveWindow(m_engine->Window(), 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+        if (m_engine) m_engine->Resize(LOWORD(lp), HIWORD(lp));
         return 0;
+    case WM_DESTROY:
+        // A hosted control must be closed while its container window still exists.
+        m_engine.reset();
+        break;
     case WM_SETFOCUS:
         if (m_engine && m_engine->Window()) ::SetFocus(m_engine->Window());
         return 0;

@@ -218,3 +218,32 @@ TEST(EditorDocument, IsModifiedWithoutViewOrDocument) {
 }
 
 }  // namespace
+
+namespace {
+
+// With COM started as the program starts it, an engine is always obtained:
+// the platform one when it yields a document, else (as under a platform
+// without the HTML engine) the built-in one, without a long wait.
+TEST(EngineChoice, FallsBackToTheBuiltinEngineWithoutDelay) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    HWND host = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(host);
+    DWORD start = GetTickCount();
+    std::unique_ptr<HtmlEngine> platform = CreatePlatformHtmlEngine(host);
+    DWORD elapsed = GetTickCount() - start;
+    if (platform) {
+        EXPECT_TRUE(platform->HasDocument());
+    } else {
+        EXPECT_LT(elapsed, 4000u);
+        std::unique_ptr<HtmlEngine> engine = CreateHtmlEngine(host);
+        ASSERT_NE(nullptr, engine);
+        EXPECT_STREQ(L"builtin", engine->Name());
+        EXPECT_TRUE(engine->HasDocument());
+    }
+    platform.reset();
+    DestroyWindow(host);
+    OleUninitialize();
+}
+
+}  // namespace
