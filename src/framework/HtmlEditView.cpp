@@ -18,6 +18,13 @@ bool CHtmlEditView::ExecGated(DWORD command) {
     return false;
 }
 
+bool CHtmlEditView::IsCommandEnabled(UINT id) {
+    DWORD command = EngineCommandFor(id);
+    if (!command || !m_engine) return false;
+    const DWORD both = OLECMDF_SUPPORTED | OLECMDF_ENABLED;
+    return (m_engine->QueryStatus(command) & both) == both;
+}
+
 bool CHtmlEditView::Navigate(const std::wstring& path) { return m_engine && m_engine->Navigate(path); }
 
 LRESULT CHtmlEditView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

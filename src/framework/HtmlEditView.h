@@ -9,6 +9,8 @@ public:
     HtmlEngine* Engine() const { return m_engine.get(); }
     // Runs an engine command only when it is both supported and enabled.
     bool ExecGated(DWORD command);
+    // A routed edit command (menu id) whose engine command is supported and enabled now.
+    bool IsCommandEnabled(UINT id);
     bool Navigate(const std::wstring& path);
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -115,6 +115,12 @@ TEST_F(EditorView, CommandsWithoutTheirConditionAreNotRun) {
     view.Engine()->NewDocument();
     EXPECT_EQ(DWORD(OLECMDF_SUPPORTED), view.Engine()->QueryStatus(kIdmPaste));   // empty clipboard
     EXPECT_FALSE(view.ExecGated(kIdmPaste));
+    EXPECT_FALSE(view.IsCommandEnabled(ID_EDIT_PASTE));
+    std::wstring text = L"t";
+    PutOnClipboard(parent, nullptr, &text);
+    EXPECT_TRUE(view.IsCommandEnabled(ID_EDIT_PASTE));
+    EXPECT_FALSE(view.IsCommandEnabled(ID_EDIT_COPY));
+    EXPECT_FALSE(view.IsCommandEnabled(IDC_FILELIST));   // not an edit command
     EXPECT_EQ(DWORD(OLECMDF_SUPPORTED), view.Engine()->QueryStatus(kIdmCut));     // no selection
     EXPECT_EQ(DWORD(OLECMDF_SUPPORTED), view.Engine()->QueryStatus(kIdmUndo));    // nothing to undo
     EXPECT_EQ(DWORD(OLECMDF_SUPPORTED | OLECMDF_ENABLED), view.Engine()->QueryStatus(kIdmFont));
