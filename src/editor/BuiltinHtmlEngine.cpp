@@ -35,6 +35,7 @@ public:
                                    ::GetModuleHandleW(nullptr), nullptr);
         if (!m_edit) return;
         ::SendMessageW(m_edit, EM_SETLIMITTEXT, 0, 0);
+        ::SendMessageW(m_edit, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         ::SetWindowSubclass(m_edit, EditProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
     ~BuiltinHtmlEngine() override {

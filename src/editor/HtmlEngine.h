@@ -40,6 +40,8 @@ public:
     virtual DWORD QueryStatus(DWORD command) = 0;            // OLECMDF_* bits
     virtual HRESULT ExecCommand(DWORD command) = 0;          // OLECMDEXECOPT_DODEFAULT, no arguments
     virtual void Stop() = 0;
+    // Keystrokes the engine's window handles itself before the frame's accelerators.
+    virtual bool TranslateAccelerator(MSG*) { return false; }
 };
 
 // The platform engine when it yields a document with a body, else the built-in one.

@@ -156,6 +156,13 @@ public:
     void Stop() override {
         if (m_browser) m_browser->Stop();
     }
+    bool TranslateAccelerator(MSG* msg) override {
+        if (!m_ole || !m_window || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
+        if (msg->hwnd != m_window && !::IsChild(m_window, msg->hwnd)) return false;
+        Com<IOleInPlaceActiveObject> active;
+        return SUCCEEDED(m_ole->QueryInterface(IID_IOleInPlaceActiveObject, active.OutVoid())) &&
+               active->TranslateAccelerator(msg) == S_OK;
+    }
 
 private:
     bool NavigateTo(const std::wstring& url) {

@@ -12,6 +12,8 @@ public:
     // A routed edit command (menu id) whose engine command is supported and enabled now.
     bool IsCommandEnabled(UINT id);
     bool Navigate(const std::wstring& path);
+    // Lets the engine take keystrokes meant for its window.
+    bool PreTranslateMessage(MSG* msg) { return m_engine && m_engine->TranslateAccelerator(msg); }
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     // Edit commands routed to the engine: menu id -> engine command (0 = none).

@@ -75,6 +75,12 @@ TEST_F(EditorView, PasteOfHtmlFormatResolvesAgainstSourceUrl) {
               Body());
     EXPECT_EQ(S_OK, view.Engine()->IsDirty());
     EXPECT_EQ(1, doc.IsModified());
+    // The edit window's own paste (keyboard) inserts the same markup, not the plain text.
+    std::wstring first = Body();
+    view.Engine()->NewDocument();
+    SendMessageW(Edit(), WM_PASTE, 0, 0);
+    EXPECT_EQ(first, Body());
+    EXPECT_EQ(1, doc.IsModified());
 
     // The hidden view's cycle: read, empty, close.
     ASSERT_TRUE(view.Engine()->SetBodyHtml(L""));
