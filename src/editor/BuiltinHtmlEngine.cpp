@@ -11,6 +11,7 @@ namespace {
 
 // Library files are small; anything far larger is not an HTML page of ours.
 const LONGLONG kMaxFileBytes = 64LL * 1024 * 1024;
+const wchar_t kStartDocument[] = L"about:blank";
 
 bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& bytes) {
     HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -69,6 +70,7 @@ public:
         return true;
     }
     bool Navigate(const std::wstring& path) override {
+        if (_wcsicmp(path.c_str(), kStartDocument) == 0) return NewDocument();
         std::vector<unsigned char> bytes;
         if (!m_edit || path.empty() || !ReadFileBytes(path, bytes)) return false;
         // Relative references are made absolute against the file's own folder.

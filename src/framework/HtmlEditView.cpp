@@ -48,7 +48,11 @@ LRESULT CHtmlEditView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 bool CHtmlEditDoc::OnNewDocument() {
     m_path.clear();
-    if (m_view && m_view->Engine()) m_view->Engine()->NewDocument();
+    if (m_view && m_view->Engine()) {
+        // Emptied, then back on the start document, as when the view was created.
+        m_view->Engine()->NewDocument();
+        m_view->Engine()->Navigate(L"about:blank");
+    }
     return true;
 }
 

@@ -148,6 +148,10 @@ TEST_F(EditorView, ModifiedFlagTransitions) {
     EXPECT_TRUE(doc.SaveModified());          // never asks on its own
     EXPECT_TRUE(view.Engine()->NewDocument());
     EXPECT_EQ(0, doc.IsModified());
+    view.Engine()->SetBodyHtml(L"x");
+    EXPECT_TRUE(view.Navigate(L"about:blank"));   // the start document: empty and clean
+    EXPECT_EQ(L"", Body());
+    EXPECT_EQ(0, doc.IsModified());
     // Text of a body holding only markup is empty, whatever the flag says.
     view.Engine()->SetBodyHtml(L"<P><IMG src=\"a.jpg\"></P>");
     std::wstring text = L"?";
