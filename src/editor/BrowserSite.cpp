@@ -42,7 +42,8 @@ STDMETHODIMP BrowserSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlace
     *frame = static_cast<IOleInPlaceFrame*>(this);
     AddRef();
     *doc = nullptr;
-    ::GetClientRect(m_host, pos);
+    *pos = RECT{};
+    if (m_host) ::GetClientRect(m_host, pos);
     *clip = *pos;
     info->fMDIApp = FALSE;
     info->hwndFrame = m_host ? ::GetAncestor(m_host, GA_ROOT) : nullptr;
