@@ -78,4 +78,6 @@ void CMainFrame::OnToggleBar(CControlBar& bar) { ShowControlBar(&bar, !bar.IsWin
 void CMainFrame::OnInitMenuPopup(HMENU menu) {
     ::CheckMenuItem(menu, ID_VIEW_TREEBAR, MF_BYCOMMAND | (m_wndTreeBar.IsWindowVisible() ? MF_CHECKED : MF_UNCHECKED));
     ::CheckMenuItem(menu, ID_VIEW_LISTBAR, MF_BYCOMMAND | (m_wndListBar.IsWindowVisible() ? MF_CHECKED : MF_UNCHECKED));
+    for (UINT id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
+        ::EnableMenuItem(menu, id, MF_BYCOMMAND | (m_view.IsCommandEnabled(id) ? MF_ENABLED : MF_GRAYED));
 }
