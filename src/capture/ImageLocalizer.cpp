@@ -93,7 +93,7 @@ LocalizeResult LocalizeImagesForFolder(CMainFrame* frame, const std::wstring& fo
             ::UpdateWindow(frame->m_wndStatusBar.m_hWnd);
         };
     }
-    LocalizeResult r = LocalizeImagesInto(imagesDir, html, DownloadPicture, 8, progress);
+    LocalizeResult r = LocalizeImagesInto(imagesDir, html, DownloadPicture, kParallelDownloads, progress);
     if (progress) frame->m_wndStatusBar.SetPaneText(0, idle);
     return r;
 }

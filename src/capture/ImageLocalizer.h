@@ -39,10 +39,14 @@ using PictureFetcher = std::function<bool(const std::wstring& url, const std::ws
 // Called on the calling thread while the downloads run: (finished, total).
 using PictureProgress = std::function<void(int, int)>;
 
+// Downloads running at once: enough for the pictures of a long page to arrive in
+// about one answer time, few enough not to flood a server.
+constexpr int kParallelDownloads = 48;
+
 // Plans, downloads (at most `parallel` at a time) into imagesDir (with trailing
 // backslash) and rewrites the HTML.
 LocalizeResult LocalizeImagesInto(const std::wstring& imagesDir, std::wstring& html, const PictureFetcher& fetch,
-                                  int parallel = 8, const PictureProgress& progress = nullptr);
+                                  int parallel = kParallelDownloads, const PictureProgress& progress = nullptr);
 
 // The folder tree's current folder receives the pictures. True when at least one
 // source was downloaded and rewritten.
