@@ -4,6 +4,7 @@
 #include "app/MainFrame.h"
 #include "capture/WebTextFile.h"
 #include "capture/WebTextSaver.h"
+#include "resources/resource.h"
 #include "settings/AppDir.h"
 #include "support/Harness.h"
 #include "support/HttpServer.h"
@@ -342,6 +343,30 @@ TEST_F(SaveFlow, PicturesAreDownloadedBesideTheFileAndFailuresReported) {
     std::wstring name = text.substr(at + 12, text.find(L'"', at + 5) - at - 12);
     EXPECT_EQ(std::vector<unsigned char>(gif.begin(), gif.end()), zt::ReadBytes(*dir / (L"新闻\\images\\" + name)));
     EXPECT_NE(std::wstring::npos, text.find(server.Url(L"/none.gif")));
+}
+
+TEST_F(SaveFlow, HotKeyAndCommandsRunTheSaveOnlyWhenReady) {
+    Editor().SetBodyHtml(L"热键文本");
+    // Busy: the hot key is swallowed and nothing is shown.
+    frame->m_ready = false;
+    CloseAnyDialogAfter(1500);
+    EXPECT_EQ(1, SendMessageW(frame->m_hWnd, WM_HOTKEY, 13, 0));
+    helper.join();
+    EXPECT_EQ(L"", unexpected);
+    EXPECT_FALSE(frame->m_ready);
+    // Ready: the hot key and each save command reach the save (the tree's root item
+    // is current here, so it answers with the folder message).
+    frame->m_ready = true;
+    std::vector<std::wstring> messages;
+    helper = std::thread([&] {
+        for (int i = 0; i < 4; ++i) messages.push_back(AnswerBox(L"提示", IDOK));
+    });
+    SendMessageW(frame->m_hWnd, WM_HOTKEY, 13, 0);
+    for (UINT id : {ID_TB_SAVE, ID_FILE_SAVE_TEXT, ID_TRAY_SAVE}) SendMessageW(frame->m_hWnd, WM_COMMAND, id, 0);
+    helper.join();
+    ASSERT_EQ(4u, messages.size());
+    for (auto& m : messages) EXPECT_EQ(kChooseFolderMessage, m);
+    EXPECT_EQ(L"热键文本", EditorHtml());
 }
 
 }  // namespace
