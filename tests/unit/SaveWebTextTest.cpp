@@ -369,4 +369,46 @@ TEST_F(SaveFlow, HotKeyAndCommandsRunTheSaveOnlyWhenReady) {
     EXPECT_EQ(L"热键文本", EditorHtml());
 }
 
+// While the pictures download, the status bar counts them; an edited file's
+// new pictures go beside it, not into the tree's current folder.
+TEST_F(SaveFlow, EditedFilePicturesGoBesideItWithProgressShown) {
+    zt::HttpServer server(150);
+    ASSERT_TRUE(server.Running());
+    std::wstring html = L"<p>..";
+    for (int i = 0; i < 3; ++i) {
+        server.Put(std::to_wstring(i) + L".png", std::string(100 + i, 'p'));
+        html += L"<img src=\"" + server.Url(L"/" + std::to_wstring(i) + L".png") + L"\">";
+    }
+    Editor().SetBodyHtml(html + L"</p>");
+    std::vector<std::wstring> statusTexts;
+    SUBCLASSPROC record = [](HWND h, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) -> LRESULT {
+        if (m == SB_SETTEXTW && LOBYTE(wp) == 0)
+            reinterpret_cast<std::vector<std::wstring>*>(data)->push_back((const wchar_t*)lp);
+        return DefSubclassProc(h, m, wp, lp);
+    };
+    HWND status = frame->m_wndStatusBar.m_hWnd;
+    std::wstring idle = frame->m_wndStatusBar.GetPaneText(0);
+    SetWindowSubclass(status, record, 2, (DWORD_PTR)&statusTexts);
+    frame->m_editMode = true;
+    frame->m_editFolder = L"散文";
+    frame->m_webTextName = L"图集";
+    CloseAnyDialogAfter(3000);
+    SaveOutcome r = Save(L"新闻");
+    helper.join();
+    RemoveWindowSubclass(status, record, 2);
+    ASSERT_TRUE(r.written);
+    EXPECT_EQ(0, r.failedPictures);
+    ASSERT_GE(statusTexts.size(), 3u);
+    EXPECT_EQ(L"0/3", statusTexts.front());
+    EXPECT_EQ(L"3/3", statusTexts[statusTexts.size() - 2]);
+    EXPECT_EQ(idle, statusTexts.back());
+    std::wstring text = zt::ReadTextFile(*dir / L"散文\\图集.htm");
+    for (size_t at = 0; (at = text.find(L"src=\"images/", at)) != std::wstring::npos; ++at) {
+        std::wstring name = text.substr(at + 12, text.find(L'"', at + 5) - at - 12);
+        EXPECT_TRUE(zt::FileExists(*dir / (L"散文\\images\\" + name))) << zt::Narrow(name);
+    }
+    EXPECT_EQ(std::wstring::npos, text.find(L"http"));
+    EXPECT_FALSE(zt::DirExists(*dir / L"新闻\\images"));
+}
+
 }  // namespace
