@@ -8,9 +8,12 @@
 #include "settings/AppDir.h"
 #include "support/Harness.h"
 #include "support/HttpServer.h"
+#include <algorithm>
 #include <atomic>
 #include <commctrl.h>
 #include <thread>
+#include <tlhelp32.h>
+#include <winternl.h>
 
 namespace {
 
@@ -78,6 +81,33 @@ std::wstring AnswerBox(const std::wstring& caption, int button) {
     std::wstring text = zt::MessageBoxText(box);
     zt::PressButton(box, button);
     zt::WaitFor([&] { return !IsWindow(box); }, 5000);
+    return text;
+}
+
+std::vector<DWORD> ProcessesNamed(const wchar_t* exe) {
+    std::vector<DWORD> ids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof(pe);
+    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+        if (_wcsicmp(pe.szExeFile, exe) == 0) ids.push_back(pe.th32ProcessID);
+    CloseHandle(snap);
+    return ids;
+}
+
+// A process's command line, read from its process parameters (64-bit layout).
+std::wstring CommandLineOf(HANDLE process) {
+    PROCESS_BASIC_INFORMATION info{};
+    ULONG len = 0;
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &info, sizeof(info), &len) != 0) return L"";
+    BYTE* params = nullptr;
+    UNICODE_STRING line{};
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process, (BYTE*)info.PebBaseAddress + 0x20, &params, sizeof(params), &got) ||
+        !ReadProcessMemory(process, params + 0x70, &line, sizeof(line), &got))
+        return L"";
+    std::wstring text(line.Length / 2, L'\0');
+    if (!ReadProcessMemory(process, line.Buffer, &text[0], line.Length, &got)) return L"";
     return text;
 }
 
@@ -299,6 +329,34 @@ TEST_F(SaveFlow, OpenPromptRootFolderAndFileErrors) {
     });
     EXPECT_TRUE(r.written);
     EXPECT_EQ(L"保存网文：“问题文本.htm”完毕，是否查看文件？", question);
+
+    // Yes opens the file in the browser with its plain path.
+    auto before = ProcessesNamed(L"iexplore.exe");
+    Editor().SetBodyHtml(L"打开文本");
+    r = SaveAnswering(L"新闻", [&] {
+        HWND dlg = zt::WaitForDialog(kPid, 10000, L"文件名");
+        if (!dlg) return;
+        zt::PressButton(dlg, IDOK);
+        AnswerBox(L"保存", IDYES);
+    });
+    EXPECT_TRUE(r.written);
+    DWORD browser = 0;
+    zt::WaitFor([&] {
+        for (DWORD id : ProcessesNamed(L"iexplore.exe"))
+            if (std::find(before.begin(), before.end(), id) == before.end()) browser = id;
+        return browser != 0;
+    }, 10000);
+    ASSERT_NE(0u, browser) << "the browser was not started";
+    if (HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, browser)) {
+        std::wstring line = CommandLineOf(h);
+        {
+            EXPECT_NE(std::wstring::npos, line.find(*dir / L"新闻\\打开文本.htm")) << zt::Narrow(line);
+            EXPECT_EQ(std::wstring::npos, line.find(L"file:")) << zt::Narrow(line);
+        }
+        TerminateProcess(h, 0);
+        WaitForSingleObject(h, 5000);
+        CloseHandle(h);
+    }
 
     // The root item is no folder: a clear message, and the text stays.
     Editor().SetBodyHtml(L"根目录文本");
