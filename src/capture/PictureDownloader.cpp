@@ -78,7 +78,12 @@ void RunDownloads(std::vector<DownloadTask>& tasks,
     };
     int count = parallel < 1 ? 1 : (parallel > total ? total : parallel);
     std::vector<std::thread> threads;
-    for (int i = 0; i < count; ++i) threads.emplace_back(worker);
+    try {
+        for (int i = 0; i < count; ++i) threads.emplace_back(worker);
+    } catch (...) {
+        // Fewer threads than wanted; with none at all, download here.
+        if (threads.empty()) worker();
+    }
     int shown = -1;
     while (shown < total) {
         int now = finished;
