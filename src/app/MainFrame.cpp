@@ -58,6 +58,9 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         if (OnCommand(LOWORD(wp))) return 0;
         break;
+    case WM_HOTKEY:
+        if (wp == (WPARAM)kSaveHotKeyId) return OnSaveHotKey(wp, lp);
+        break;
     case WM_INITMENUPOPUP:
         OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
         return 0;
