@@ -9,6 +9,8 @@ bash "$root/tools/build.sh"
 library=${ZELVANE_LIBRARY:-$root/library}
 mkdir -p "$library"
 cp "$root"/dist/win64/* "$library/"
+# A prefix of its own, so a running demo never meets the tests' programs.
+export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix-demo}
 source "$root/tools/wine-env.sh"
 exe="$library/Pagewick.exe"
 if [ -z "${ZELVANE_VIRTUAL_DISPLAY:-}" ]; then

@@ -48,3 +48,7 @@ REG
 fi
 # A persistent server keeps each Wine start short.
 "$WINESERVER" -p >/dev/null 2>&1 || true
+# Start Wine's long-lived helpers (services, the desktop window) now, detached from
+# any pipe: started by the first test instead, they would keep the test runner's
+# output pipe open long after that test ended.
+timeout 60 "$WINE64" rundll32.exe user32.dll,MessageBeep </dev/null >/dev/null 2>&1 || true

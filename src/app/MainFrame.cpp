@@ -64,7 +64,7 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
         return 0;
     case WM_HOTKEY:
-        return OnHotKey(wp, lp);
+        return OnHotKey(wp, lp);   // capture here, save through OnSaveHotKey
     case WM_CAPTURE_AFTER_START:
     case WM_CAPTURE_REQUEST:
         return OnCaptureMessage(msg, wp, lp);
@@ -93,7 +93,8 @@ int CMainFrame::OnCreate() {
     programFile = programFile.substr(programFile.find_last_of(L'\\') + 1);
     WriteContextMenuEntry(appDir, programFile);
 
-    std::wstring regsvr = L"/s " + appDir + L"Linkmoss.dll";
+    // Quoted: a program folder with spaces would otherwise register nothing.
+    std::wstring regsvr = L"/s \"" + appDir + L"Linkmoss.dll\"";
     ::ShellExecuteW(nullptr, L"open", L"regsvr32.exe", regsvr.c_str(), nullptr, SW_HIDE);
 
     if (!config::Exists()) RunFirstStart();   // does not return

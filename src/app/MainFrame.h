@@ -7,6 +7,7 @@
 #include "settings/HotKeys.h"
 #include "library/IEBar.h"
 #include "library/BottomBar.h"
+#include "capture/FileNameDlg.h"
 #include <shellapi.h>
 #include <commctrl.h>
 
@@ -38,6 +39,10 @@ public:
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
     std::wstring m_webTextName;
+    CFileName m_fileNameDlg;     // the file-name dialog of every save
+
+    // Saves the collected web text into the library (capture/WebTextSaver.cpp).
+    void SaveWebText();
 
     CPagewickView m_view;        // the editor view of the document
 
@@ -52,6 +57,7 @@ private:
     void OnShowWindow(WPARAM wp, LPARAM lp);
     bool OnCommand(UINT id);
     void OnExit();
+    LRESULT OnSaveHotKey(WPARAM wp, LPARAM lp);
     void OnFont();
     void OnSettings();
     void OnAbout();

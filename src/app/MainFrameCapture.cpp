@@ -3,7 +3,6 @@
 #include "app/TrayIcon.h"
 #include "capture/CaptureWorker.h"
 #include "capture/SelectionCapture.h"
-#include "resources/resource.h"
 
 LRESULT CMainFrame::OnHotKey(WPARAM wp, LPARAM lp) {
     // A request sent while the capture steps wait is handled once they are over.
@@ -17,8 +16,7 @@ LRESULT CMainFrame::OnHotKey(WPARAM wp, LPARAM lp) {
         ShowTrayBalloon(kBalloonInfo, L"", L"");   // takes down a balloon still showing
         if (!StartCaptureWorker(m_hWnd)) OnCaptureNotArmed();
     } else if (wp == kSaveHotKeyId) {
-        if (!m_ready) return 1;
-        OnCommand(ID_TB_SAVE);   // the same save as the toolbar's
+        return OnSaveHotKey(wp, lp);
     }
     return Default(WM_HOTKEY, wp, lp);
 }

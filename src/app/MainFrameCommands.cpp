@@ -12,6 +12,11 @@ bool CMainFrame::OnCommand(UINT id) {
     case ID_FILE_EXIT:
         OnExit();
         return true;
+    case ID_TB_SAVE:
+    case ID_FILE_SAVE_TEXT:
+    case ID_TRAY_SAVE:
+        SaveWebText();
+        return true;
     case ID_TB_SETTINGS:
         OnSettings();
         return true;
@@ -52,9 +57,17 @@ void CMainFrame::OnExit() {
         int answer = ::MessageBoxW(m_hWnd, L"网文的内容已被修改，是否需要保存？", L"保存网文",
                                    MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL) return;
+        if (answer == IDYES) SaveWebText();
     }
     if (m_mainDoc && !m_mainDoc->SaveModified()) return;
     DestroyWindow();
+}
+
+// The save hot key is dropped while a capture or the file-name dialog is busy.
+LRESULT CMainFrame::OnSaveHotKey(WPARAM wp, LPARAM lp) {
+    if (!m_ready) return 1;
+    SaveWebText();
+    return Default(WM_HOTKEY, wp, lp);
 }
 
 void CMainFrame::OnFont() {
@@ -78,4 +91,6 @@ void CMainFrame::OnToggleBar(CControlBar& bar) { ShowControlBar(&bar, !bar.IsWin
 void CMainFrame::OnInitMenuPopup(HMENU menu) {
     ::CheckMenuItem(menu, ID_VIEW_TREEBAR, MF_BYCOMMAND | (m_wndTreeBar.IsWindowVisible() ? MF_CHECKED : MF_UNCHECKED));
     ::CheckMenuItem(menu, ID_VIEW_LISTBAR, MF_BYCOMMAND | (m_wndListBar.IsWindowVisible() ? MF_CHECKED : MF_UNCHECKED));
+    for (UINT id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
+        ::EnableMenuItem(menu, id, MF_BYCOMMAND | (m_view.IsCommandEnabled(id) ? MF_ENABLED : MF_GRAYED));
 }

@@ -1,8 +1,32 @@
-// Built-in engine: the document is shown as editable HTML text in an edit control.
+// Built-in engine: the document is shown as editable HTML text in an edit
+// control. The edit control's text is the body's innerHTML.
 #include "editor/HtmlEngine.h"
+#include "editor/ClipboardHtml.h"
+#include "editor/HtmlText.h"
 #include <commctrl.h>
+#include <commdlg.h>
+#include <vector>
 
 namespace {
+
+// Library files are small; anything far larger is not an HTML page of ours.
+const LONGLONG kMaxFileBytes = 64LL * 1024 * 1024;
+const wchar_t kStartDocument[] = L"about:blank";
+
+bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& bytes) {
+    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    bool ok = ::GetFileSizeEx(f, &size) && size.QuadPart <= kMaxFileBytes;
+    if (ok) {
+        bytes.resize(size_t(size.QuadPart));
+        DWORD read = 0;
+        ok = bytes.empty() || (::ReadFile(f, bytes.data(), DWORD(bytes.size()), &read, nullptr) && read == bytes.size());
+    }
+    ::CloseHandle(f);
+    return ok;
+}
 
 class BuiltinHtmlEngine : public HtmlEngine {
 public:
@@ -10,7 +34,9 @@ public:
         m_edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
                                    ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL, 0, 0, 0, 0, view, (HMENU)1,
                                    ::GetModuleHandleW(nullptr), nullptr);
+        if (!m_edit) return;
         ::SendMessageW(m_edit, EM_SETLIMITTEXT, 0, 0);
+        ::SendMessageW(m_edit, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         ::SetWindowSubclass(m_edit, EditProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
     ~BuiltinHtmlEngine() override {
@@ -20,47 +46,173 @@ public:
     HWND Window() const override { return m_edit; }
     bool HasDocument() override { return m_edit != nullptr; }
     bool GetBodyHtml(std::wstring& html) override {
-        int n = ::GetWindowTextLengthW(m_edit);
-        html.assign(n + 1, L'\0');
-        n = ::GetWindowTextW(m_edit, &html[0], n + 1);
-        html.resize(n > 0 ? n : 0);
+        if (!m_edit) return false;
+        html = Text();
         return true;
     }
     bool SetBodyHtml(const std::wstring& html) override {
+        if (!m_edit) return false;
         SetText(html);
         m_dirty = true;
         return true;
     }
-    bool GetBodyText(std::wstring& text) override { return GetBodyHtml(text); }
-    bool SetCharset(const std::wstring& charset) override { m_charset = charset; return true; }
-    bool CloseDocument() override { return true; }
-    bool NewDocument() override { SetText(L""); m_dirty = false; return true; }
-    bool Navigate(const std::wstring&) override { return false; }
-    HRESULT IsDirty() override { return m_dirty ? S_OK : S_FALSE; }
-    DWORD QueryStatus(DWORD) override { return 0; }
-    HRESULT ExecCommand(DWORD) override { return E_NOTIMPL; }
+    bool GetBodyText(std::wstring& text) override {
+        if (!m_edit) return false;
+        text = htmltext::InnerText(Text());
+        return true;
+    }
+    bool SetCharset(const std::wstring& charset) override { m_charset = charset; return m_edit != nullptr; }
+    bool CloseDocument() override { return m_edit != nullptr; }
+    bool NewDocument() override {
+        if (!m_edit) return false;
+        SetText(L"");
+        m_dirty = false;
+        return true;
+    }
+    bool Navigate(const std::wstring& path) override {
+        if (_wcsicmp(path.c_str(), kStartDocument) == 0) return NewDocument();
+        std::vector<unsigned char> bytes;
+        if (!m_edit || path.empty() || !ReadFileBytes(path, bytes)) return false;
+        // Relative references are made absolute against the file's own folder.
+        std::wstring full = path;
+        wchar_t buf[MAX_PATH * 4];
+        DWORD n = ::GetFullPathNameW(path.c_str(), MAX_PATH * 4, buf, nullptr);
+        if (n > 0 && n < MAX_PATH * 4) full.assign(buf, n);
+        size_t slash = full.find_last_of(L"\\/");
+        std::wstring folder = slash == std::wstring::npos ? L"" : full.substr(0, slash);
+        std::wstring body = htmltext::BodyContent(htmltext::DecodeFileBytes(bytes));
+        SetText(htmltext::ExpandRelativeToFolder(body, folder));
+        m_dirty = false;
+        return true;
+    }
+    HRESULT IsDirty() override {
+        if (!m_edit) return E_FAIL;
+        return (m_dirty || ::SendMessageW(m_edit, EM_GETMODIFY, 0, 0)) ? S_OK : S_FALSE;
+    }
+    DWORD QueryStatus(DWORD command) override {
+        if (!m_edit) return 0;
+        const DWORD on = OLECMDF_SUPPORTED | OLECMDF_ENABLED, off = OLECMDF_SUPPORTED;
+        switch (command) {
+        case kIdmPaste: return cliphtml::CanPaste() ? on : off;
+        case kIdmCut:
+        case kIdmCopy: return HasSelection() ? on : off;
+        case kIdmUndo: return ::SendMessageW(m_edit, EM_CANUNDO, 0, 0) ? on : off;
+        case kIdmFont: return on;
+        }
+        return 0;
+    }
+    HRESULT ExecCommand(DWORD command) override {
+        if (!m_edit) return E_FAIL;
+        switch (command) {
+        case kIdmPaste: return Paste();
+        case kIdmCopy: return Copy() ? S_OK : E_FAIL;
+        case kIdmCut:
+            if (!Copy()) return E_FAIL;
+            ReplaceSelection(L"");
+            return S_OK;
+        case kIdmUndo:
+            ::SendMessageW(m_edit, EM_UNDO, 0, 0);
+            m_dirty = true;
+            return S_OK;
+        case kIdmFont: return ChooseFontForSelection();
+        }
+        return OLECMDERR_E_NOTSUPPORTED;
+    }
     void Stop() override {}
 
 private:
+    std::wstring Text() const {
+        int n = ::GetWindowTextLengthW(m_edit);
+        std::wstring s(size_t(n) + 1, L'\0');
+        n = ::GetWindowTextW(m_edit, &s[0], n + 1);
+        s.resize(n > 0 ? size_t(n) : 0);
+        return s;
+    }
     void SetText(const std::wstring& text) {
-        m_setting = true;
         ::SetWindowTextW(m_edit, text.c_str());
-        m_setting = false;
+        ::SendMessageW(m_edit, EM_SETMODIFY, FALSE, 0);
+        ::SendMessageW(m_edit, EM_EMPTYUNDOBUFFER, 0, 0);
+    }
+    void Selection(DWORD& start, DWORD& end) const {
+        ::SendMessageW(m_edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    }
+    bool HasSelection() const {
+        DWORD s = 0, e = 0;
+        Selection(s, e);
+        return e > s;
+    }
+    std::wstring SelectedText() const {
+        DWORD s = 0, e = 0;
+        Selection(s, e);
+        std::wstring t = Text();
+        if (s > t.size()) return L"";
+        return t.substr(s, (e > t.size() ? t.size() : e) - s);
+    }
+    void ReplaceSelection(const std::wstring& markup) {
+        ::SendMessageW(m_edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(markup.c_str()));
+        m_dirty = true;
+    }
+    HRESULT Paste() {
+        std::wstring html;
+        if (!cliphtml::ReadAsHtml(m_edit, html)) return E_FAIL;
+        ReplaceSelection(html);
+        return S_OK;
+    }
+    // The selection is markup: it goes to the clipboard as HTML too, so that
+    // pasting it back inserts the same markup rather than its escaped text.
+    bool Copy() {
+        if (!HasSelection()) return false;
+        return cliphtml::WriteHtml(m_edit, SelectedText());
+    }
+    HRESULT ChooseFontForSelection() {
+        LOGFONTW lf{};
+        CHOOSEFONTW cf{};
+        cf.lStructSize = sizeof cf;
+        cf.hwndOwner = ::GetAncestor(m_edit, GA_ROOT);
+        cf.lpLogFont = &lf;
+        cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_NOVERTFONTS;
+        if (!::ChooseFontW(&cf)) return S_OK;   // cancelled: nothing changes
+        htmltext::FontChoice f;
+        f.face = lf.lfFaceName;
+        f.points = cf.iPointSize / 10;
+        f.color = long(cf.rgbColors);
+        f.bold = lf.lfWeight >= FW_BOLD;
+        f.italic = lf.lfItalic != 0;
+        f.underline = lf.lfUnderline != 0;
+        f.strike = lf.lfStrikeOut != 0;
+        ReplaceSelection(htmltext::WrapInFont(SelectedText(), f));
+        return S_OK;
     }
     static LRESULT CALLBACK EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
         auto* self = reinterpret_cast<BuiltinHtmlEngine*>(data);
-        LRESULT r = ::DefSubclassProc(h, msg, wp, lp);
-        if ((msg == WM_CHAR || msg == WM_PASTE || msg == WM_CUT || msg == WM_CLEAR || msg == EM_REPLACESEL) &&
-            !self->m_setting)
+        // The control's own clipboard handling would treat markup as plain text.
+        switch (msg) {
+        case WM_PASTE:
+            return GuardedExec([&] { if (self->QueryStatus(kIdmPaste) & OLECMDF_ENABLED) self->Paste(); });
+        case WM_COPY:
+            return GuardedExec([&] { self->Copy(); });
+        case WM_CUT:
+            return GuardedExec([&] { if (self->Copy()) self->ReplaceSelection(L""); });
+        case WM_UNDO:
+        case EM_UNDO:
             self->m_dirty = true;
-        return r;
+            break;
+        }
+        return ::DefSubclassProc(h, msg, wp, lp);
+    }
+    template <class F> static LRESULT GuardedExec(F&& f) {
+        try { f(); } catch (...) {}
+        return 0;
     }
     HWND m_edit = nullptr;
     bool m_dirty = false;
-    bool m_setting = false;
     std::wstring m_charset;
 };
 
 }  // namespace
 
-std::unique_ptr<HtmlEngine> CreateBuiltinHtmlEngine(HWND view) { return std::make_unique<BuiltinHtmlEngine>(view); }
+std::unique_ptr<HtmlEngine> CreateBuiltinHtmlEngine(HWND view) {
+    auto engine = std::make_unique<BuiltinHtmlEngine>(view);
+    if (!engine->Window()) return nullptr;
+    return engine;
+}

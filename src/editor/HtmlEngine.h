@@ -22,6 +22,10 @@ public:
     virtual const wchar_t* Name() const = 0;
     // The engine's own child window inside the view.
     virtual HWND Window() const = 0;
+    // Fits the engine's window to the view's client area.
+    virtual void Resize(int cx, int cy) {
+        if (HWND w = Window()) ::MoveWindow(w, 0, 0, cx, cy, TRUE);
+    }
     // A document with a body can be obtained (false before the start document loaded).
     virtual bool HasDocument() = 0;
     virtual bool GetBodyHtml(std::wstring& html) = 0;        // body.innerHTML
@@ -36,6 +40,8 @@ public:
     virtual DWORD QueryStatus(DWORD command) = 0;            // OLECMDF_* bits
     virtual HRESULT ExecCommand(DWORD command) = 0;          // OLECMDEXECOPT_DODEFAULT, no arguments
     virtual void Stop() = 0;
+    // Keystrokes the engine's window handles itself before the frame's accelerators.
+    virtual bool TranslateAccelerator(MSG*) { return false; }
 };
 
 // The platform engine when it yields a document with a body, else the built-in one.

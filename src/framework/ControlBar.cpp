@@ -18,30 +18,42 @@ bool CToolBar::CreateEx(HWND frame, DWORD tbStyle, DWORD style, UINT id) {
     return true;
 }
 
+std::vector<UINT> ParseToolBarResource(const void* data, size_t size) {
+    // Two layouts exist: WORD version 1, width, height, count, WORD ids; or (as
+    // GNU windres writes it) DWORD width, height, count, DWORD ids. 0 is a separator.
+    std::vector<UINT> ids;
+    auto* w = static_cast<const WORD*>(data);
+    if (size >= 8 && w[0] == 1) {
+        size_t count = w[3];
+        if (8 + count * 2 > size) return {};
+        for (size_t i = 0; i < count; ++i) ids.push_back(w[4 + i]);
+        return ids;
+    }
+    auto* d = static_cast<const DWORD*>(data);
+    if (size < 12) return {};
+    size_t count = d[2];
+    if (12 + count * 4 > size) return {};
+    for (size_t i = 0; i < count; ++i) ids.push_back(d[3 + i]);
+    return ids;
+}
+
 bool CToolBar::LoadToolBar(UINT resourceId) {
-    // TOOLBAR resource: version, width, height, count, then the ids (0 = separator), as
-    // 16-bit values; windres writes width, height, count and the ids as 32-bit values.
     HRSRC res = ::FindResourceW(nullptr, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(241));
     if (!res) return false;
-    auto* data = static_cast<const WORD*>(::LockResource(::LoadResource(nullptr, res)));
-    if (!data) return false;
-    DWORD size = ::SizeofResource(nullptr, res);
-    bool words = data[0] == 1;
-    auto* dwords = reinterpret_cast<const DWORD*>(data);
-    if (!words && size < 12) return false;
-    DWORD count = words ? data[3] : dwords[2];
-    if ((words ? 8 + 2 * count : 12 + 4 * count) > size) return false;
-    std::vector<TBBUTTON> buttons(count);
+    const void* data = ::LockResource(::LoadResource(nullptr, res));
+    std::vector<UINT> ids = data ? ParseToolBarResource(data, ::SizeofResource(nullptr, res)) : std::vector<UINT>();
+    if (ids.empty()) return false;
+    std::vector<TBBUTTON> buttons(ids.size());
     int image = 0;
-    for (DWORD i = 0; i < count; ++i) {
+    for (size_t i = 0; i < ids.size(); ++i) {
         TBBUTTON& b = buttons[i];
-        b.idCommand = words ? data[4 + i] : static_cast<int>(dwords[3 + i]);
+        b.idCommand = (int)ids[i];
         b.fsState = TBSTATE_ENABLED;
-        b.fsStyle = b.idCommand ? BTNS_BUTTON : BTNS_SEP;
-        b.iBitmap = b.idCommand ? image++ : 0;
+        b.fsStyle = ids[i] ? BTNS_BUTTON : BTNS_SEP;
+        b.iBitmap = ids[i] ? image++ : 0;
         b.iString = -1;
     }
-    return SendMessage(TB_ADDBUTTONSW, count, (LPARAM)buttons.data()) != 0;
+    return SendMessage(TB_ADDBUTTONSW, buttons.size(), (LPARAM)buttons.data()) != 0;
 }
 
 void CToolBar::SetImageList(HIMAGELIST images) { SendMessage(TB_SETIMAGELIST, 0, (LPARAM)images); }

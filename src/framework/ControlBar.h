@@ -14,6 +14,9 @@ public:
     virtual bool PreTranslateMessage(MSG*) { return false; }
 };
 
+// Command ids of a TOOLBAR resource in button order (0 = separator); empty when malformed.
+std::vector<UINT> ParseToolBarResource(const void* data, size_t size);
+
 class CToolBar : public CControlBar {
 public:
     bool CreateEx(HWND frame, DWORD tbStyle, DWORD style, UINT id);

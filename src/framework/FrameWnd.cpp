@@ -1,4 +1,5 @@
 #include "framework/FrameWnd.h"
+#include "framework/HtmlEditView.h"
 #include <algorithm>
 
 void CFrameWnd::DockControlBar(CControlBar* bar) {
@@ -60,6 +61,8 @@ bool CFrameWnd::PreTranslateMessage(MSG* msg) {
     for (HWND h = msg->hwnd; h && h != m_hWnd; h = ::GetParent(h)) {
         if (auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(h)))
             if (bar->PreTranslateMessage(msg)) return true;
+        if (auto* view = dynamic_cast<CHtmlEditView*>(CWnd::FromHandle(h)))
+            if (view->PreTranslateMessage(msg)) return true;
     }
     if (m_accel && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST)
         return ::TranslateAcceleratorW(m_hWnd, m_accel, msg) != 0;

@@ -18,13 +18,24 @@ bool CHtmlEditView::ExecGated(DWORD command) {
     return false;
 }
 
+bool CHtmlEditView::IsCommandEnabled(UINT id) {
+    DWORD command = EngineCommandFor(id);
+    if (!command || !m_engine) return false;
+    const DWORD both = OLECMDF_SUPPORTED | OLECMDF_ENABLED;
+    return (m_engine->QueryStatus(command) & both) == both;
+}
+
 bool CHtmlEditView::Navigate(const std::wstring& path) { return m_engine && m_engine->Navigate(path); }
 
 LRESULT CHtmlEditView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SIZE:
-        if (m_engine && m_engine->Window()) ::MoveWindow(m_engine->Window(), 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+        if (m_engine) m_engine->Resize(LOWORD(lp), HIWORD(lp));
         return 0;
+    case WM_DESTROY:
+        // A hosted control must be closed while its container window still exists.
+        m_engine.reset();
+        break;
     case WM_SETFOCUS:
         if (m_engine && m_engine->Window()) ::SetFocus(m_engine->Window());
         return 0;
@@ -37,7 +48,11 @@ LRESULT CHtmlEditView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 bool CHtmlEditDoc::OnNewDocument() {
     m_path.clear();
-    if (m_view && m_view->Engine()) m_view->Engine()->NewDocument();
+    if (m_view && m_view->Engine()) {
+        // Emptied, then back on the start document, as when the view was created.
+        m_view->Engine()->NewDocument();
+        m_view->Engine()->Navigate(L"about:blank");
+    }
     return true;
 }
 

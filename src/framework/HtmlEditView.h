@@ -9,7 +9,11 @@ public:
     HtmlEngine* Engine() const { return m_engine.get(); }
     // Runs an engine command only when it is both supported and enabled.
     bool ExecGated(DWORD command);
+    // A routed edit command (menu id) whose engine command is supported and enabled now.
+    bool IsCommandEnabled(UINT id);
     bool Navigate(const std::wstring& path);
+    // Lets the engine take keystrokes meant for its window.
+    bool PreTranslateMessage(MSG* msg) { return m_engine && m_engine->TranslateAccelerator(msg); }
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     // Edit commands routed to the engine: menu id -> engine command (0 = none).

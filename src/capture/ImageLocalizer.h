@@ -1,0 +1,55 @@
+// Making the pictures of a web text local: scan the picture tags, decide a local
+// file for every http source, download them and point the HTML at the copies.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CMainFrame;
+
+struct PictureJob {
+    std::wstring source;      // the attribute text as it stands in the HTML
+    std::wstring url;         // the address downloaded
+    std::wstring localName;   // file name in the images folder
+    bool ok = false;          // downloaded
+};
+
+struct LocalizePlan {
+    std::vector<PictureJob> jobs;   // in scan order
+};
+
+// Scans the HTML ("<img" pass, then "<IMG" pass) as if every download succeeded.
+// `now` gives the local time for each picture; `taken` tells whether a local
+// name is already used in the images folder (the plan's own names are avoided too).
+LocalizePlan PlanLocalization(const std::wstring& html, const std::function<SYSTEMTIME()>& now,
+                              const std::function<bool(const std::wstring&)>& taken);
+
+// Rewrites every occurrence of each downloaded source to "images/" + its local
+// name, in plan order; sources that failed keep their address.
+void ApplyLocalization(std::wstring& html, const LocalizePlan& plan);
+
+struct LocalizeResult {
+    int processed = 0;   // sources downloaded and rewritten
+    int failed = 0;      // sources kept because their download failed
+};
+
+// Downloads one picture; true when the file holds the picture.
+using PictureFetcher = std::function<bool(const std::wstring& url, const std::wstring& file)>;
+// Called on the calling thread while the downloads run: (finished, total).
+using PictureProgress = std::function<void(int, int)>;
+
+// Downloads running at once: enough for the pictures of a long page to arrive in
+// about one answer time, few enough not to flood a server.
+constexpr int kParallelDownloads = 48;
+
+// Plans, downloads (at most `parallel` at a time) into imagesDir (with trailing
+// backslash) and rewrites the HTML.
+LocalizeResult LocalizeImagesInto(const std::wstring& imagesDir, std::wstring& html, const PictureFetcher& fetch,
+                                  int parallel = kParallelDownloads, const PictureProgress& progress = nullptr);
+
+// The folder tree's current folder receives the pictures. True when at least one
+// source was downloaded and rewritten.
+bool LocalizeImages(CMainFrame* frame, std::wstring& html);
+// The same, for a folder given by the caller; also reports the failures.
+LocalizeResult LocalizeImagesForFolder(CMainFrame* frame, const std::wstring& folder, std::wstring& html);

@@ -1,0 +1,72 @@
+#include "capture/ImageSource.h"
+
+namespace {
+constexpr size_t kWindow = 200;
+
+long long Find(const std::wstring& s, const wchar_t* what) {
+    size_t i = s.find(what);
+    return i == std::wstring::npos ? -1 : (long long)i;
+}
+
+bool IsAsciiAlnum(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+
+void ReplaceAll(std::wstring& s, const std::wstring& from, const std::wstring& to) {
+    for (size_t i = s.find(from); i != std::wstring::npos; i = s.find(from, i + to.size())) s.replace(i, from.size(), to);
+}
+}  // namespace
+
+std::wstring ExtractImageSource(const std::wstring& html, long long position) {
+    size_t start = position < 0 ? 0 : (size_t)position;
+    if (start > html.size()) start = html.size();
+    std::wstring window = html.substr(start, kWindow);
+    long long index = Find(window, L"src=");
+    if (index <= 0) index = Find(window, L"SRC=");
+    // With no attribute (index -1) the first three characters are dropped.
+    long long keep = (long long)window.size() - index - 4;
+    if (keep <= 0) return L"";
+    std::wstring rest = window.substr(window.size() - (size_t)keep);
+    if (rest.empty()) return L"";
+    if (rest[0] == L'"' || rest[0] == L'\'') {
+        size_t close = rest.find(rest[0], 1);
+        if (close == std::wstring::npos) return L"";
+        return rest.substr(1, close - 1);
+    }
+    size_t end = rest.find_first_of(L" \t\r\n>");
+    if (end == std::wstring::npos) return L"";
+    return rest.substr(0, end);
+}
+
+bool IsHttpSource(const std::wstring& source) { return source.compare(0, 4, L"http") == 0; }
+
+std::wstring DownloadUrlOf(const std::wstring& source) {
+    std::wstring url = source;
+    ReplaceAll(url, L"&lt;", L"<");
+    ReplaceAll(url, L"&gt;", L">");
+    ReplaceAll(url, L"&quot;", L"\"");
+    ReplaceAll(url, L"&#39;", L"'");
+    ReplaceAll(url, L"&amp;", L"&");   // last, so "&amp;lt;" stays "&lt;"
+    return url;
+}
+
+std::wstring SafePictureExtension(const std::wstring& url) {
+    std::wstring path = url.substr(0, url.find_first_of(L"?#"));
+    size_t scheme = path.find(L"://");
+    if (scheme != std::wstring::npos) {
+        size_t slash = path.find(L'/', scheme + 3);
+        path = slash == std::wstring::npos ? L"" : path.substr(slash);
+    }
+    size_t lastSlash = path.find_last_of(L"/\\");
+    std::wstring segment = lastSlash == std::wstring::npos ? path : path.substr(lastSlash + 1);
+    size_t dot = segment.rfind(L'.');
+    if (dot == std::wstring::npos) return L"";
+    std::wstring ext = segment.substr(dot + 1);
+    if (ext.empty() || ext.size() > 5) return L"";
+    for (wchar_t c : ext)
+        if (!IsAsciiAlnum(c)) return L"";
+    return L"." + ext;
+}
+
+std::wstring PictureStem(const SYSTEMTIME& t, long long position) {
+    return std::to_wstring(t.wYear) + std::to_wstring(t.wMonth) + std::to_wstring(t.wDay) + std::to_wstring(t.wHour) +
+           std::to_wstring(t.wMinute) + std::to_wstring(t.wSecond) + std::to_wstring(position);
+}

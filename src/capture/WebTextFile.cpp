@@ -1,0 +1,82 @@
+#include "capture/WebTextFile.h"
+
+const wchar_t kIllegalNameMessage[] = L"目录中含有非法字符：\\ / ? * : \" < > | ！";
+
+namespace {
+DWORD LastError() {
+    DWORD e = ::GetLastError();
+    return e ? e : ERROR_WRITE_FAULT;
+}
+
+void ReplaceAll(std::wstring& s, const std::wstring& from, const std::wstring& to) {
+    if (from.empty()) return;
+    for (size_t i = s.find(from); i != std::wstring::npos; i = s.find(from, i + to.size())) s.replace(i, from.size(), to);
+}
+}  // namespace
+
+std::wstring ProposeWebTextName(const std::wstring& text, int length) {
+    if (length <= 0) return L"";
+    return text.substr(0, (size_t)length);
+}
+
+bool HasIllegalNameChar(const std::wstring& name) {
+    return name.find_first_of(L"\\/?*:<>|\"") != std::wstring::npos;
+}
+
+std::wstring CleanFileName(const std::wstring& text) {
+    std::wstring s = text;
+    ReplaceAll(s, L":", L"\uFF1A");
+    ReplaceAll(s, L"<", L"");
+    ReplaceAll(s, L">", L"");
+    ReplaceAll(s, L"?", L"\uFF1F");
+    ReplaceAll(s, L"/", L"");
+    ReplaceAll(s, L"\"", L"");
+    ReplaceAll(s, L"\\", L"");
+    ReplaceAll(s, L"*", L"");
+    ReplaceAll(s, L"|", L"");
+    ReplaceAll(s, L"\r\n", L"");
+    ReplaceAll(s, L"\r", L"");
+    return s;
+}
+
+std::wstring FolderFileUrl(const std::wstring& appDir, const std::wstring& folder) {
+    std::wstring url = L"file:///" + appDir + folder + L"\\";
+    for (wchar_t& c : url)
+        if (c == L'\\') c = L'/';
+    return url;
+}
+
+void RemoveFolderFileUrl(std::wstring& html, const std::wstring& appDir, const std::wstring& folder) {
+    ReplaceAll(html, FolderFileUrl(appDir, folder), L"");
+}
+
+std::wstring WrapWebText(const std::wstring& name, const std::wstring& body) {
+    return L"<HTML><HEAD><TITLE>" + name + L"</TITLE></HEAD><BODY>" + body + L"</BODY></HTML>";
+}
+
+DWORD WriteWebTextFile(const std::wstring& path, const std::wstring& text,
+                       const std::function<bool(const std::wstring& temp)>& beforeReplace) {
+    size_t slash = path.find_last_of(L'\\');
+    std::wstring dir = slash == std::wstring::npos ? L"." : path.substr(0, slash);
+    wchar_t temp[MAX_PATH + 16] = {};
+    if (dir.size() >= MAX_PATH - 14) return ERROR_FILENAME_EXCED_RANGE;
+    if (!::GetTempFileNameW(dir.c_str(), L"wt", 0, temp)) return LastError();
+    HANDLE file = ::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = LastError();
+        ::DeleteFileW(temp);
+        return error;
+    }
+    static const BYTE bom[2] = {0xFF, 0xFE};
+    DWORD put = 0, error = 0;
+    DWORD bytes = (DWORD)(text.size() * sizeof(wchar_t));
+    if (!::WriteFile(file, bom, 2, &put, nullptr) || put != 2) error = LastError();
+    if (!error && bytes && (!::WriteFile(file, text.data(), bytes, &put, nullptr) || put != bytes)) error = LastError();
+    if (!error && !::FlushFileBuffers(file)) error = LastError();
+    ::CloseHandle(file);
+    if (!error && beforeReplace && !beforeReplace(temp)) return ERROR_CANCELLED;
+    if (!error && !::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = LastError();
+    if (error) ::DeleteFileW(temp);
+    return error;
+}

@@ -1,0 +1,18 @@
+// The clipboard as the built-in editing engine sees it: markup in, markup out.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace cliphtml {
+
+UINT HtmlFormat();   // the registered "HTML Format"
+// True when the clipboard holds "HTML Format" or Unicode text.
+bool CanPaste();
+// The clipboard's content as markup: the "HTML Format" fragment with relative
+// src/href resolved against its SourceURL, else the Unicode text escaped.
+// False when the clipboard cannot be opened or holds neither.
+bool ReadAsHtml(HWND owner, std::wstring& html);
+// Puts markup on the clipboard as "HTML Format" and as Unicode text.
+bool WriteHtml(HWND owner, const std::wstring& markup);
+
+}  // namespace cliphtml

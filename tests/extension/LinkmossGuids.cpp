@@ -1,0 +1,3 @@
+// Defines the class, interface and library ids declared by the generated header.
+#include <initguid.h>
+#include "Linkmoss_h.h"

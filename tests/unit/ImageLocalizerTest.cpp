@@ -1,0 +1,125 @@
+// Finding picture sources, naming local copies and rewriting the HTML.
+#include <gtest/gtest.h>
+#include "capture/ImageLocalizer.h"
+#include "capture/ImageSource.h"
+#include <set>
+
+namespace {
+
+SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s) {
+    SYSTEMTIME t{};
+    t.wYear = (WORD)y; t.wMonth = (WORD)mo; t.wDay = (WORD)d; t.wHour = (WORD)h; t.wMinute = (WORD)mi; t.wSecond = (WORD)s;
+    return t;
+}
+
+LocalizePlan Plan(const std::wstring& html, SYSTEMTIME t = At(2024, 11, 2, 13, 4, 5),
+                  std::set<std::wstring> taken = {}) {
+    return PlanLocalization(html, [t] { return t; }, [taken](const std::wstring& n) { return taken.count(n) > 0; });
+}
+
+// The HTML as it is after every planned download succeeded.
+std::wstring AllDone(std::wstring html, LocalizePlan plan) {
+    for (auto& j : plan.jobs) j.ok = true;
+    ApplyLocalization(html, plan);
+    return html;
+}
+
+TEST(ExtractImageSource, TakesTheAttributeValueWhole) {
+    EXPECT_EQ(L"http://h/a/b.gif", ExtractImageSource(L"<p><img src=\"http://h/a/b.gif\" alt=\"x.y\"></p>", 3));
+    EXPECT_EQ(L"http://h/b.jpeg", ExtractImageSource(L"..<IMG SRC=http://h/b.jpeg width=3>", 2));
+    EXPECT_EQ(L"http://h/q.png?a=1&amp;b=2", ExtractImageSource(L"..<img src='http://h/q.png?a=1&amp;b=2'>", 2));
+    // Not closed inside the 200 characters from the tag: nothing.
+    EXPECT_EQ(L"", ExtractImageSource(L"..<img src=\"http://h/" + std::wstring(200, L'x') + L".gif\">", 2));
+    EXPECT_FALSE(IsHttpSource(ExtractImageSource(L"..<img alt=\"" + std::wstring(200, L'x') + L"\" src=\"http://h/a.gif\">", 2)));
+    // A tag without src= takes the next one in its window.
+    EXPECT_EQ(L"http://h/2.gif", ExtractImageSource(L"..<img><img src=\"http://h/2.gif\">", 2));
+    // Without any src= the first three characters are dropped.
+    EXPECT_EQ(L"http://h/t.gif", ExtractImageSource(L"<p>http://h/t.gif </p>", -1));
+}
+
+TEST(SafePictureExtension, LettersAndDigitsFromThePathOnly) {
+    EXPECT_EQ(L".jpeg", SafePictureExtension(L"http://h/a/b.jpeg"));
+    EXPECT_EQ(L".webp", SafePictureExtension(L"https://h/b.webp#top"));
+    EXPECT_EQ(L".png", SafePictureExtension(L"http://h/q.png?x=a.b:c"));
+    EXPECT_EQ(L"", SafePictureExtension(L"http://x/a.b:c"));
+    EXPECT_EQ(L"", SafePictureExtension(L"http://x/a.b%5C..%5Cz"));
+    EXPECT_EQ(L"", SafePictureExtension(L"http://x.com/photo"));
+    EXPECT_EQ(L"", SafePictureExtension(L"http://x/a.toolong"));
+    EXPECT_EQ(L"http://h/q.png?a=1&b=2", DownloadUrlOf(L"http://h/q.png?a=1&amp;b=2"));
+}
+
+TEST(PlanLocalization, StemFromTimeAndTagPosition) {
+    std::wstring html = std::wstring(20, L'x') + L"<img src=\"http://h/a/b.gif\">";
+    LocalizePlan plan = Plan(html);
+    ASSERT_EQ(1u, plan.jobs.size());
+    EXPECT_EQ(L"2024112134520.gif", plan.jobs[0].localName);
+    EXPECT_EQ(L"http://h/a/b.gif", plan.jobs[0].url);
+    EXPECT_EQ(std::wstring(20, L'x') + L"<img src=\"images/2024112134520.gif\">", AllDone(html, plan));
+    EXPECT_EQ(L"2024357891234", PictureStem(At(2024, 3, 5, 7, 8, 9), 1234));
+}
+
+TEST(PlanLocalization, OneDownloadPerSourceEveryOccurrenceRewritten) {
+    std::wstring html = L"<p>..<img src=\"http://h/a.gif\"> <img src=\"http://h/a.gif\"> http://h/a.gif</p>";
+    LocalizePlan plan = Plan(html);
+    ASSERT_EQ(1u, plan.jobs.size());
+    std::wstring ref = L"images/" + plan.jobs[0].localName;
+    EXPECT_EQ(L"<p>..<img src=\"" + ref + L"\"> <img src=\"" + ref + L"\"> " + ref + L"</p>", AllDone(html, plan));
+}
+
+TEST(PlanLocalization, WhichSourcesAreProcessed) {
+    // A tag at index 0 is found only by the run after the failed search (position -1).
+    LocalizePlan first = Plan(L"<img src=\"http://h/0.gif\">");
+    ASSERT_EQ(1u, first.jobs.size());
+    EXPECT_EQ(L"20241121345-1.gif", first.jobs[0].localName);
+    // No picture tag: a frame's http source in the first 200 characters is still taken.
+    EXPECT_EQ(1u, Plan(L"<iframe src=\"http://h/f.png\"></iframe>").jobs.size());
+    // https in the upper-case pass is processed; HTTP, scheme-relative and relative sources are not.
+    LocalizePlan upper = Plan(L"<p>..<IMG SRC=\"https://h/s.png\">");
+    ASSERT_EQ(1u, upper.jobs.size());
+    EXPECT_EQ(L"https://h/s.png", upper.jobs[0].source);
+    EXPECT_TRUE(Plan(L"<p>..<img src=\"HTTP://h/u.png\"><img src=\"//h/r.png\"><img src=\"images/1.gif\">"
+                     L"<img src=\"x/y.gif\">").jobs.empty());
+    // Mixed-case tag names are found by neither pass.
+    EXPECT_TRUE(Plan(L"<p>" + std::wstring(200, L' ') + L"<Img src=\"http://h/m.gif\">").jobs.empty());
+}
+
+TEST(PlanLocalization, LongExtensionsAndQueriesKeepFileAndReferenceAlike) {
+    std::wstring html = L"<p>..<img src=\"http://h/b.jpeg\"><img src=\"http://h/c.webp\">"
+                        L"<img src=\"http://h/q.php?id=1&amp;s=.gif\"></p>";
+    LocalizePlan plan = Plan(html);
+    ASSERT_EQ(3u, plan.jobs.size());
+    EXPECT_EQ(L".jpeg", plan.jobs[0].localName.substr(plan.jobs[0].localName.size() - 5));
+    EXPECT_EQ(L".webp", plan.jobs[1].localName.substr(plan.jobs[1].localName.size() - 5));
+    EXPECT_EQ(L".php", plan.jobs[2].localName.substr(plan.jobs[2].localName.size() - 4));
+    EXPECT_EQ(L"http://h/q.php?id=1&s=.gif", plan.jobs[2].url);
+    std::wstring done = AllDone(html, plan);
+    for (auto& j : plan.jobs) EXPECT_NE(std::wstring::npos, done.find(L"\"images/" + j.localName + L"\""));
+    EXPECT_EQ(std::wstring::npos, done.find(L"http"));
+}
+
+TEST(PlanLocalization, NamesNeverCollideOrEscape) {
+    // 11 Jan and 1 Nov run together alike; a picture saved earlier under that name is kept.
+    LocalizePlan plan = Plan(L"..........<img src=\"http://h/a.gif\"><img src=\"http://h/b.gif\">",
+                             At(2024, 1, 1, 1, 1, 1), {L"20241111110.gif"});
+    ASSERT_EQ(2u, plan.jobs.size());
+    EXPECT_EQ(L"20241111110_1.gif", plan.jobs[0].localName);
+    EXPECT_NE(plan.jobs[0].localName, plan.jobs[1].localName);
+    for (const wchar_t* hostile : {L"http://x/a.b:c", L"http://x/a.b%5C..%5Cz", L"http://x/..\\..\\con.gif?"}) {
+        LocalizePlan p = Plan(std::wstring(L"<p>..<img src=\"") + hostile + L"\">");
+        ASSERT_EQ(1u, p.jobs.size()) << hostile;
+        const std::wstring& name = p.jobs[0].localName;
+        EXPECT_EQ(std::wstring::npos, name.find_first_of(L"\\/:*?\"<>|")) << hostile;
+        EXPECT_NE(L'.', name[0]);
+    }
+}
+
+TEST(ApplyLocalization, FailedDownloadsKeepTheirAddress) {
+    std::wstring html = L"<p>..<img src=\"http://h/a.gif\"><img src=\"http://h/gone.gif\"></p>";
+    LocalizePlan plan = Plan(html);
+    ASSERT_EQ(2u, plan.jobs.size());
+    plan.jobs[0].ok = true;
+    ApplyLocalization(html, plan);
+    EXPECT_EQ(L"<p>..<img src=\"images/" + plan.jobs[0].localName + L"\"><img src=\"http://h/gone.gif\"></p>", html);
+}
+
+}  // namespace

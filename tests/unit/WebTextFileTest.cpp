@@ -1,0 +1,96 @@
+// Name rules and the web-text file format.
+#include <gtest/gtest.h>
+#include "capture/WebTextFile.h"
+#include "support/Harness.h"
+
+namespace {
+
+TEST(WebTextName, ProposedFromTheFirstCharacters) {
+    EXPECT_EQ(L"ABCDEFGHIJ", ProposeWebTextName(L"ABCDEFGHIJKLMN", 10));
+    EXPECT_EQ(L"ABCD", ProposeWebTextName(L"ABCD", 10));
+    EXPECT_EQ(L"", ProposeWebTextName(L"ABCD", 0));
+    EXPECT_EQ(L"", ProposeWebTextName(L"ABCD", -3));
+}
+
+TEST(WebTextName, IllegalCharactersAndCleaning) {
+    for (const wchar_t* bad : {L"a:b", L"a/b", L"a\\b", L"a?", L"*", L"<", L">", L"|", L"\"q\""})
+        EXPECT_TRUE(HasIllegalNameChar(bad)) << zt::Narrow(bad);
+    EXPECT_FALSE(HasIllegalNameChar(L"今日新闻 标题&1"));
+    EXPECT_FALSE(HasIllegalNameChar(L""));
+    EXPECT_EQ(std::wstring(L"目录中含有非法字符：\\ / ? * : \" < > | ！"), kIllegalNameMessage);
+    EXPECT_EQ(L"a\uFF1Ab\uFF1Fcdefgh", CleanFileName(L"a:b?<c>/d\"e\\f*g|h"));
+    EXPECT_EQ(L"line1line2line3\n", CleanFileName(L"line1\r\nline2\rline3\n"));
+}
+
+TEST(WebTextFormat, WrapperAndFolderFileUrl) {
+    EXPECT_EQ(L"<HTML><HEAD><TITLE>A&B</TITLE></HEAD><BODY><p>x</p></BODY></HTML>", WrapWebText(L"A&B", L"<p>x</p>"));
+    EXPECT_EQ(L"file:///C:/Lib/散文/", FolderFileUrl(L"C:\\Lib\\", L"散文"));
+    EXPECT_EQ(L"file:///C:/Lib/新闻/国内/", FolderFileUrl(L"C:\\Lib\\", L"新闻\\国内"));
+    std::wstring html = L"<img src=\"file:///C:/Lib/散文/images/1.jpg\"><img src=\"file:///C:/Lib/散文/images/2.jpg\">";
+    std::wstring other = html;
+    RemoveFolderFileUrl(html, L"C:\\Lib\\", L"散文");
+    EXPECT_EQ(L"<img src=\"images/1.jpg\"><img src=\"images/2.jpg\">", html);
+    RemoveFolderFileUrl(other, L"C:\\Lib\\", L"新闻");
+    EXPECT_EQ(std::wstring::npos, other.find(L"\"images/"));
+}
+
+class WebTextWriter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t tmp[MAX_PATH];
+        GetTempPathW(MAX_PATH, tmp);
+        dir = std::wstring(tmp) + L"zelvane 写入 " + std::to_wstring(GetCurrentProcessId());
+        zt::RemoveTree(dir);
+        CreateDirectoryW(dir.c_str(), nullptr);
+    }
+    void TearDown() override { zt::RemoveTree(dir); }
+    int FileCount() {
+        int n = 0;
+        WIN32_FIND_DATAW fd;
+        HANDLE f = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+        if (f == INVALID_HANDLE_VALUE) return 0;
+        do n += !(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); while (FindNextFileW(f, &fd));
+        FindClose(f);
+        return n;
+    }
+    std::wstring dir;
+};
+
+TEST_F(WebTextWriter, WritesBomAndUtf16WithoutTerminatorAndOverwrites) {
+    std::wstring path = dir + L"\\标题.htm";
+    ASSERT_EQ(0u, WriteWebTextFile(path, L"old text that is longer"));
+    std::wstring text = WrapWebText(L"标题", L"<p>正文</p>");
+    ASSERT_EQ(0u, WriteWebTextFile(path, text));
+    auto bytes = zt::ReadBytes(path);
+    ASSERT_EQ(2 + text.size() * 2, bytes.size());
+    EXPECT_EQ(0xFF, bytes[0]);
+    EXPECT_EQ(0xFE, bytes[1]);
+    EXPECT_EQ(0, memcmp(bytes.data() + 2, text.data(), text.size() * 2));
+    EXPECT_EQ(1, FileCount());   // no temporary file left
+}
+
+TEST_F(WebTextWriter, InterruptedBeforeReplacementKeepsTheOldFileWhole) {
+    std::wstring path = dir + L"\\散文.htm";
+    ASSERT_EQ(0u, WriteWebTextFile(path, L"edited before"));
+    auto before = zt::ReadBytes(path);
+    std::wstring tempSeen;
+    DWORD r = WriteWebTextFile(path, L"the new version", [&](const std::wstring& temp) {
+        tempSeen = temp;
+        // The new text is complete on disk before the old file is touched.
+        EXPECT_EQ(L"the new version", zt::ReadTextFile(temp));
+        return false;   // stop here, as a crash would
+    });
+    EXPECT_NE(0u, r);
+    EXPECT_EQ(before, zt::ReadBytes(path));
+    EXPECT_EQ(dir, tempSeen.substr(0, dir.size()));
+    EXPECT_NE(L".htm", tempSeen.substr(tempSeen.size() - 4));   // never listed as a web text
+}
+
+TEST_F(WebTextWriter, MissingFolderOrDirectoryInTheWayIsAnError) {
+    EXPECT_NE(0u, WriteWebTextFile(dir + L"\\无此目录\\a.htm", L"x"));
+    CreateDirectoryW((dir + L"\\b.htm").c_str(), nullptr);
+    EXPECT_NE(0u, WriteWebTextFile(dir + L"\\b.htm", L"x"));
+    EXPECT_EQ(0, FileCount());
+}
+
+}  // namespace
