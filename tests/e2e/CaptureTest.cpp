@@ -1,0 +1,90 @@
+// Captures from the stand-in browser into the real program, triggered the three ways.
+#include "RunningProgram.h"
+
+using namespace e2e;
+
+namespace {
+
+TEST_F(RunningProgram, EachTriggerAppendsTheSelectionInFront) {
+    TestBrowser a(L"--html", "<B>\xE7\xAC\xAC\xE4\xB8\x80</B> one", L"page a");   // 第一
+    ASSERT_TRUE(a.Focus());
+    // As the extension does when the program already runs.
+    EXPECT_EQ(0, SendMessageW(frame, kMsgCapture, 0, 0));
+    ASSERT_TRUE(BodyBecomes(L"<P><B>第一</B> one")) << Narrow(Body());
+    EXPECT_TRUE(WaitFor([] { return ClipboardFormatCount() == 0; }, 3000));
+    EXPECT_TRUE(IsWindowVisible(frame));
+
+    TestBrowser b(L"--html", "<I>two</I>", L"page b");
+    ASSERT_TRUE(b.Focus());
+    SendMessageW(frame, WM_HOTKEY, 12, 0);
+    ASSERT_TRUE(BodyBecomes(L"<P><B>第一</B> one<P><I>two</I>")) << Narrow(Body());
+
+    // The hot key pressed on the keyboard.
+    TestBrowser c(L"--html", "<U>three</U>", L"page c");
+    ASSERT_TRUE(c.Focus());
+    PressCaptureHotKey();
+    ASSERT_TRUE(BodyBecomes(L"<P><B>第一</B> one<P><I>two</I><P><U>three</U>")) << Narrow(Body());
+    EXPECT_TRUE(WaitFor([] { return ClipboardFormatCount() == 0; }, 3000));
+    EXPECT_EQ(L"", Hidden());
+    for (TestBrowser* page : {&a, &b, &c}) EXPECT_EQ("copy shift=0\r\n", page->Log());
+}
+
+TEST_F(RunningProgram, AfterStartMessageHidesTheWindowThenCaptures) {
+    TestBrowser a(L"--html", "<P>started</P>", L"page after start");
+    ASSERT_TRUE(a.Focus());
+    SendMessageW(frame, kMsgAfterStart, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(frame));
+    ASSERT_TRUE(BodyBecomes(L"<P><P>started</P>")) << Narrow(Body());
+    EXPECT_FALSE(IsWindowVisible(frame));
+}
+
+TEST_F(RunningProgram, HeldShiftDelaysTheCopyAndRequestsMeanwhileAreDropped) {
+    TestBrowser a(L"--html", "<P>held</P>", L"page held");
+    ASSERT_TRUE(a.Focus());
+    KeyDown(VK_SHIFT);
+    ASSERT_TRUE(WaitFor([] { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }, 2000));
+    EXPECT_EQ(0, SendMessageW(frame, kMsgCapture, 0, 0));
+    EXPECT_EQ(1, SendMessageW(frame, WM_HOTKEY, 12, 0));   // dropped
+    EXPECT_EQ(1, SendMessageW(frame, WM_HOTKEY, 13, 0));   // save ignored during a capture
+    SendMessageW(frame, kMsgAfterStart, 0, 0);              // only hides
+    EXPECT_FALSE(IsWindowVisible(frame));
+    // Nothing is copied while Shift is down, however long.
+    EXPECT_FALSE(WaitFor([&] { return a.CopyCount() > 0; }, 1200, 20));
+    EXPECT_EQ(L"", Body());
+    KeyUp(VK_SHIFT);
+    ASSERT_TRUE(BodyBecomes(L"<P><P>held</P>")) << Narrow(Body());
+    EXPECT_EQ("copy shift=0\r\n", a.Log());
+    // The dropped requests never come back.
+    EXPECT_FALSE(WaitFor([&] { return a.CopyCount() > 1; }, 1500, 50));
+    EXPECT_EQ(L"<P><P>held</P>", Body());
+}
+
+TEST_F(RunningProgram, RefusedCapturesLeaveEditorAndClipboardAsTheyWere) {
+    TestBrowser first(L"--html", "Pagewick \xE7\xA1\xAE\xE5\xAE\x9A ----- kept", L"page first");   // 确定
+    ASSERT_TRUE(first.Focus());
+    SendMessageW(frame, kMsgCapture, 0, 0);
+    // Beginning with the program's name it is a web text, markers or not.
+    ASSERT_TRUE(BodyBecomes(L"<P>Pagewick 确定 ----- kept")) << Narrow(Body());
+    const std::wstring kept = Body();
+
+    // The copied message box of the program.
+    TestBrowser box(L"--html", "<DIV>---------------------------<BR>Pagewick<BR>---------------------------<BR>"
+                               "\xE7\xA1\xAE\xE5\xAE\x9A<BR>---------------------------</DIV>", L"page box");
+    ASSERT_TRUE(box.Focus());
+    SendMessageW(frame, kMsgCapture, 0, 0);
+    SettleAfterCopy(box);
+    EXPECT_EQ(kept, Body());
+    EXPECT_EQ(L"", Hidden());
+    EXPECT_NE(std::string::npos, ClipboardHtml().find("Pagewick<BR>"));
+
+    // Nothing selected: the browser leaves the clipboard alone.
+    TestBrowser empty(L"", "", L"page empty");
+    ASSERT_TRUE(empty.Focus());
+    SendMessageW(frame, WM_HOTKEY, 12, 0);
+    SettleAfterCopy(empty);
+    EXPECT_EQ(kept, Body());
+    EXPECT_EQ(L"", Hidden());
+    EXPECT_NE(std::string::npos, ClipboardHtml().find("Pagewick<BR>"));
+}
+
+}  // namespace
