@@ -23,6 +23,9 @@ void CopyBounded(wchar_t* dst, size_t capacity, const wchar_t* src, size_t max) 
 
 static_assert(kTrayRecordSize >= FIELD_OFFSET(NOTIFYICONDATAW, guidItem), "balloon fields must fit the record");
 static_assert(kTrayRecordSize <= sizeof(NOTIFYICONDATAW), "record larger than the structure");
+#ifndef _WIN64
+static_assert(kTrayRecordSize == NOTIFYICONDATAW_V3_SIZE, "the Windows XP layout");
+#endif
 
 void SetNotifyIconForTesting(NotifyIconFn fn) { g_notify = fn; }
 

@@ -59,6 +59,17 @@ TEST_F(RunningProgram, HeldShiftDelaysTheCopyAndRequestsMeanwhileAreDropped) {
     EXPECT_EQ(L"<P><P>held</P>", Body());
 }
 
+TEST_F(RunningProgram, ARequestArrivingWhileTheCopyIsReadIsTakenAfterwards) {
+    TestBrowser a(L"--html", "<P>again</P>", L"page again");
+    ASSERT_TRUE(a.Focus());
+    SendMessageW(frame, kMsgCapture, 0, 0);
+    // The copy keystroke has come: the capture is in its waits for about half a second.
+    ASSERT_TRUE(WaitFor([&] { return a.CopyCount() == 1; }, 10000, 5));
+    SendMessageW(frame, kMsgCapture, 0, 0);
+    ASSERT_TRUE(BodyBecomes(L"<P><P>again</P><P><P>again</P>")) << Narrow(Body());
+    EXPECT_EQ(2, a.CopyCount());
+}
+
 TEST_F(RunningProgram, RefusedCapturesLeaveEditorAndClipboardAsTheyWere) {
     TestBrowser first(L"--html", "Pagewick \xE7\xA1\xAE\xE5\xAE\x9A ----- kept", L"page first");   // 确定
     ASSERT_TRUE(first.Focus());
