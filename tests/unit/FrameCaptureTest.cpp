@@ -1,4 +1,4 @@
-// The main frame's tray icon and its refused captures, run in the test process.
+// The main frame's tray icon and the balloons of its captures, run in the test process.
 #include "FrameFixture.h"
 
 using namespace frame_test;
@@ -24,32 +24,36 @@ TEST_F(FrameCapture, AddsItsTrayIconAtCreation) {
     EXPECT_EQ(100u, Calls().back().record.uID);
 }
 
-TEST_F(FrameCapture, RefusedCapturesWarnAndLeaveEditorAndClipboard) {
-    Main()->SetBodyHtml(L"kept <B>text</B>");
-    {
-        // A copied message box of the program: markers after the start.
-        TestBrowser box(L"--html", "<DIV>---------------------------<BR>Pagewick<BR>---------------------------<BR>"
-                                   "\xE7\xA1\xAE\xE5\xAE\x9A</DIV>", L"message box");
-        ASSERT_TRUE(Capture(box));
-        EXPECT_EQ(L"kept <B>text</B>", Body());
-        EXPECT_EQ(L"", Hidden());
-        EXPECT_TRUE(ClipboardHasHtml());
-        auto b = Balloons();
-        ASSERT_EQ(2u, b.size());
-        ExpectBalloon(b[1], 2, L"警告", L"未获取到数据！");
-    }
-    {
-        // Nothing selected: the browser copies nothing and the clipboard stays as it was.
-        TestBrowser empty(L"", "", L"empty page");
-        std::string before = ClipboardHtml();
-        ASSERT_TRUE(Capture(empty));
-        EXPECT_EQ(1, empty.CopyCount());
-        EXPECT_EQ(L"kept <B>text</B>", Body());
-        EXPECT_EQ(before, ClipboardHtml());
-        auto b = Balloons();
-        ASSERT_EQ(4u, b.size());
-        ExpectBalloon(b[3], 2, L"警告", L"未获取到数据！");
-    }
+TEST_F(FrameCapture, EachOutcomeShowsItsBalloonAndDroppedRequestsNone) {
+    TestBrowser page(L"--html", "<B>\xE7\xBD\x91\xE6\x96\x87</B>", L"web page");   // 网文
+    ASSERT_TRUE(page.Focus());
+    KeyDown(VK_SHIFT);   // keeps the capture waiting
+    ASSERT_EQ(0, Send(WM_HOTKEY, kCaptureHotKeyId));
+    EXPECT_EQ(1, Send(WM_HOTKEY, kCaptureHotKeyId));
+    EXPECT_EQ(1, Send(WM_HOTKEY, kSaveHotKeyId));
+    Send(WM_CAPTURE_REQUEST);
+    EXPECT_EQ(1u, Balloons().size());   // only the accepted request's
+    KeyUp(VK_SHIFT);
+    ASSERT_TRUE(WaitFor([&] { return frame->m_ready; }, 10000, 10));
+    EXPECT_EQ(L"<P><B>网文</B>", Body());
+    auto b = Balloons();
+    ASSERT_EQ(2u, b.size());
+    ExpectBalloon(b[0], 1, L"", L"");
+    ExpectBalloon(b[1], 1, L"成功", L"获取数据完成！");
+
+    // A copied message box of the program, then a page with nothing selected.
+    TestBrowser box(L"--html", "<DIV>---------------------------<BR>Pagewick<BR>---------------------------<BR>"
+                               "\xE7\xA1\xAE\xE5\xAE\x9A</DIV>", L"message box");
+    ASSERT_TRUE(Capture(box));
+    TestBrowser empty(L"", "", L"empty page");
+    ASSERT_TRUE(Capture(empty));
+    EXPECT_EQ(1, empty.CopyCount());
+    EXPECT_EQ(L"<P><B>网文</B>", Body());
+    EXPECT_EQ(L"", Hidden());
+    b = Balloons();
+    ASSERT_EQ(6u, b.size());
+    for (int i : {2, 4}) ExpectBalloon(b[i], 1, L"", L"");
+    for (int i : {3, 5}) ExpectBalloon(b[i], 2, L"警告", L"未获取到数据！");
 }
 
 TEST_F(FrameCapture, AWorkerThatCannotArmTheTimerReturnsTheFrameToIdle) {
