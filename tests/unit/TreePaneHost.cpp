@@ -186,9 +186,20 @@ HTREEITEM LibraryFrame::Find(const std::wstring& rel) {
 void LibraryFrame::Click(HTREEITEM item, bool right) {
     HWND tree = Tree();
     TreeView_EnsureVisible(tree, item);
+    SendMessageW(tree, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);   // a deep caret may have scrolled the labels away
+    UpdateWindow(tree);   // what the user sees: label widths are measured when painted
     RECT r{};
     TreeView_GetItemRect(tree, item, &r, TRUE);
     POINT pt{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    // Aim where the tree itself sees the item's icon or label.
+    for (int x = r.left - 18; x < r.right; ++x) {
+        TVHITTESTINFO probe{};
+        probe.pt = {x, pt.y};
+        if (TreeView_HitTest(tree, &probe) == item && (probe.flags & (TVHT_ONITEMLABEL | TVHT_ONITEMICON))) {
+            pt.x = x + 2;
+            break;
+        }
+    }
     POINT screen = pt;
     ClientToScreen(tree, &screen);
     // The cursor moves asynchronously: wait until the system reports it there.
@@ -199,6 +210,10 @@ void LibraryFrame::Click(HTREEITEM item, bool right) {
         GetCursorPos(&now);
         if (now.x == screen.x && now.y == screen.y) break;
     }
+    // Moves still queued from the way there would make the tree start a drag.
+    Pump(30);
+    MSG msg;
+    while (PeekMessageW(&msg, tree, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE)) {}
     LPARAM lp = MAKELPARAM(pt.x, pt.y);
     // The tree waits for the button's release inside its button-down handling.
     PostMessageW(tree, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, lp);
