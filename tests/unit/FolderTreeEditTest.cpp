@@ -118,6 +118,8 @@ TEST(FolderTreeRename, RenamesTheFolderOnDiskAndStoresIt) {
     lib.WriteConfig(L"新闻\\国内");
     ASSERT_TRUE(lib.Start());
     HTREEITEM item = lib.Find(L"新闻\\国内");
+    lib.Command(ID_TREE_RENAME);   // the menu's rename edits the selected folder's label
+    ASSERT_TRUE(TreeView_GetEditControl(lib.Tree()));
     lib.EditLabel(item, L"国际");
     EXPECT_EQ(L"国际", lib.Text(item));
     EXPECT_FALSE(zt::DirExists(lib.Dir() + L"新闻\\国内"));

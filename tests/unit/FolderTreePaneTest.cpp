@@ -76,6 +76,18 @@ TEST(FolderTreeStart, WithoutConfigOnlyTheRootIsShown) {
     host.DestroyWindow();
 }
 
+TEST(FolderTreeStart, EmptyLibraryReportsThatTheRootCannotExpand) {
+    LibraryFrame lib(L"empty");
+    lib.MakeDir(L"images");
+    lib.WriteConfig(L"新闻");
+    ModalAnswerer answer(IDOK);
+    ASSERT_TRUE(lib.Start());
+    ASSERT_EQ(1u, answer.boxes.size());
+    EXPECT_EQ(L"Expand failed!", answer.boxes[0].text);
+    EXPECT_EQ(1u, TreeView_GetCount(lib.Tree()));
+    EXPECT_FALSE(Caret(lib.Tree()));
+}
+
 TEST(FolderTreeFill, ImagesHiddenAtAnyDepthInSearchOrder) {
     LibraryFrame lib(L"images");
     lib.MakeDir(L"images");
