@@ -36,11 +36,11 @@ CIEBar::~CIEBar() {
     m_tree = nullptr;
     if (m_toolTip && ::IsWindow(m_toolTip)) ::DestroyWindow(m_toolTip);
     if (m_images) ImageList_Destroy(m_images);
-    if (g_paneFrame && m_hWnd && ::GetParent(m_hWnd) == g_paneFrame) g_paneFrame = nullptr;
+    if (m_frame && g_paneFrame == m_frame) g_paneFrame = nullptr;
 }
 
 bool CIEBar::InitFolderTree(HWND mainFrame) {
-    g_paneFrame = mainFrame;
+    g_paneFrame = m_frame = mainFrame;
     HINSTANCE inst = ::GetModuleHandleW(nullptr);
 
     m_toolTip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -49,6 +49,7 @@ private:
     // Sends the refresh message to the file list pane; null path stands for "".
     void RefreshFileList(const wchar_t* relPath) const;
 
+    HWND m_frame = nullptr;
     HWND m_tree = nullptr;
     HWND m_toolTip = nullptr;
     HIMAGELIST m_images = nullptr;
