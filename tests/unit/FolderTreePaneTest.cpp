@@ -191,6 +191,24 @@ TEST(FolderTreeClicks, RightClickOnRootSendsNullAndShowsNoMenu) {
     EXPECT_EQ(lib.Find(L"新闻"), Caret(lib.Tree()));
 }
 
+TEST(FolderTreeOpen, MenuOpensTheCurrentFolderInTheFileManager) {
+    LibraryFrame lib(L"open");
+    lib.MakeDir(L"新闻\\国内本地");
+    lib.WriteConfig(L"新闻\\国内本地");
+    ASSERT_TRUE(lib.Start());
+    lib.Command(ID_TREE_OPEN);
+    // The file manager names its window after the folder it shows.
+    HWND browser = nullptr;
+    zt::WaitFor([&] { return (browser = FindWindowW(nullptr, L"国内本地")) != nullptr; }, 10000);
+    ASSERT_TRUE(browser) << "no file manager window on the folder";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(browser, &pid);
+    EXPECT_NE(GetCurrentProcessId(), pid);
+    PostMessageW(browser, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(zt::WaitFor([&] { return !IsWindow(browser); }, 5000));
+    EXPECT_TRUE(LibraryFrame::Refreshes().empty());
+}
+
 TEST(FolderTreeLayout, TreeSitsBelowTheCaptionInThePaneWidth) {
     LibraryFrame lib(L"layout");
     lib.MakeDir(L"新闻");
