@@ -153,7 +153,9 @@ bool CMainFrame::CreateStatusBar() {
 }
 
 bool CMainFrame::CreatePanes() {
-    if (!m_wndTreeBar.Create(m_hWnd, IDD_TREEBAR, DockSide::Left, IDC_TREEBAR)) return false;
+    if (!m_wndTreeBar.Create(m_hWnd, IDD_TREEBAR, DockSide::Left, IDC_TREEBAR) ||
+        !m_wndTreeBar.InitFolderTree(m_hWnd))
+        return false;
     DockControlBar(&m_wndTreeBar);
     if (!m_wndListBar.Create(m_hWnd, IDD_LISTBAR, DockSide::Top, IDC_LISTBAR)) return false;
     DockControlBar(&m_wndListBar);
