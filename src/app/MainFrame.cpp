@@ -142,7 +142,7 @@ void CMainFrame::RunFirstStart() {
 
 bool CMainFrame::CreateToolBar() {
     if (!m_wndToolBar.CreateEx(m_hWnd, TBSTYLE_FLAT,
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE, AFX_IDW_TOOLBAR) ||
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, AFX_IDW_TOOLBAR) ||
         !m_wndToolBar.LoadToolBar(IDR_TOOLBAR))
         return false;
     m_toolbarImages = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 8, 0);
@@ -169,7 +169,9 @@ bool CMainFrame::CreateStatusBar() {
 }
 
 bool CMainFrame::CreatePanes() {
-    if (!m_wndTreeBar.Create(m_hWnd, IDD_TREEBAR, DockSide::Left, IDC_TREEBAR)) return false;
+    if (!m_wndTreeBar.Create(m_hWnd, IDD_TREEBAR, DockSide::Left, IDC_TREEBAR) ||
+        !m_wndTreeBar.InitFolderTree(m_hWnd))
+        return false;
     DockControlBar(&m_wndTreeBar);
     if (!m_wndListBar.Create(m_hWnd, IDD_LISTBAR, DockSide::Top, IDC_LISTBAR)) return false;
     DockControlBar(&m_wndListBar);

@@ -1,4 +1,5 @@
 #include "capture/WebTextFile.h"
+#include "editor/HtmlText.h"
 
 const wchar_t kIllegalNameMessage[] = L"目录中含有非法字符：\\ / ? * : \" < > | ！";
 
@@ -40,10 +41,8 @@ std::wstring CleanFileName(const std::wstring& text) {
 }
 
 std::wstring FolderFileUrl(const std::wstring& appDir, const std::wstring& folder) {
-    std::wstring url = L"file:///" + appDir + folder + L"\\";
-    for (wchar_t& c : url)
-        if (c == L'\\') c = L'/';
-    return url;
+    // The same prefix the editor gives the folder's relative addresses when it opens a file.
+    return htmltext::FolderFileUrl(appDir + folder);
 }
 
 void RemoveFolderFileUrl(std::wstring& html, const std::wstring& appDir, const std::wstring& folder) {

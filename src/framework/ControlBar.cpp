@@ -59,23 +59,37 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
 void CToolBar::SetImageList(HIMAGELIST images) { SendMessage(TB_SETIMAGELIST, 0, (LPARAM)images); }
 
 void CToolBar::SetButtonText(int index, const std::wstring& text) {
-    TBBUTTONINFOW info{};
-    info.cbSize = sizeof(info);
-    info.dwMask = TBIF_TEXT | TBIF_BYINDEX;
-    info.pszText = const_cast<wchar_t*>(text.c_str());
-    SendMessage(TB_SETBUTTONINFOW, index, (LPARAM)&info);
+    // Re-inserting the button with its text makes the control size every
+    // button for icon plus text (a text set afterwards would be clipped).
+    TBBUTTON b{};
+    if (!SendMessage(TB_GETBUTTON, index, (LPARAM)&b)) return;
+    if (b.fsStyle & BTNS_SEP) {
+        TBBUTTONINFOW info{};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_TEXT | TBIF_BYINDEX;
+        info.pszText = const_cast<wchar_t*>(text.c_str());
+        SendMessage(TB_SETBUTTONINFOW, index, (LPARAM)&info);
+        return;
+    }
+    SendMessage(TB_DELETEBUTTON, index);
+    b.iString = (INT_PTR)text.c_str();
+    SendMessage(TB_INSERTBUTTONW, index, (LPARAM)&b);
     SendMessage(TB_AUTOSIZE);
 }
 
 int CToolBar::GetButtonCount() const { return (int)SendMessage(TB_BUTTONCOUNT); }
 
 SIZE CToolBar::CalcDynamicLayout(int, DWORD) {
-    SIZE s{};
-    SendMessage(TB_GETMAXSIZE, 0, (LPARAM)&s);
-    DWORD btn = (DWORD)SendMessage(TB_GETBUTTONSIZE);
-    if (s.cy < HIWORD(btn)) s.cy = HIWORD(btn);
-    s.cy += 4;
-    return s;
+    // One row of buttons: as high as the tallest button, with a small margin.
+    RECT r{};
+    LONG height = 0, width = 0;
+    for (int i = 0; i < GetButtonCount(); ++i) {
+        if (SendMessage(TB_GETITEMRECT, i, (LPARAM)&r)) {
+            if (r.bottom > height) height = r.bottom;
+            width = r.right;
+        }
+    }
+    return {width, height + 4};
 }
 
 bool CStatusBar::Create(HWND frame, UINT id) {

@@ -1,10 +1,61 @@
 // The folder tree pane on the left: the library's category folders.
 #pragma once
 #include "framework/DialogBar.h"
+#include <commctrl.h>
 #include <string>
 
 class CIEBar : public CDialogBar {
 public:
-    // Relative path of the selected folder ("" for the root).
+    CIEBar() = default;
+    ~CIEBar() override;
+
+    // Creates the tooltip and the tree, fills the tree from the program directory and
+    // restores the current folder from ROUTE. False only when a control cannot be created.
+    bool InitFolderTree(HWND mainFrame);
+    // Adds the subfolders of dir (no trailing backslash) under parent, depth first.
+    void FillFolderTree(HTREEITEM parent, const std::wstring& dir);
+    // Relative path of the selected folder ("我的网文" for the root, "" when nothing is selected).
     std::wstring GetSelectedFolderPath() const;
+    // Opens the current folder in the file manager.
+    void OpenSelectedFolder() const;
+
+    // Places the tree inside the pane and reports the pane's width and the frame's height.
+    SIZE CalcDynamicLayout(int length, DWORD mode) override;
+
+    HWND GetTreeWnd() const { return m_tree; }
+    HWND GetToolTipWnd() const { return m_toolTip; }
+    std::wstring ItemText(HTREEITEM item) const;
+    std::wstring ItemPath(HTREEITEM item) const;
+
+    int m_width = 170;            // pane width
+    int m_captionHeight = 22;     // the tree starts just below the caption strip
+    std::wstring m_title = L"网文目录";
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void OnTreeClick();
+    void OnTreeRightClick();
+    void OnEndLabelEdit(const NMTVDISPINFOW* info);
+    bool OnCommand(UINT id);
+    void OnAddFolder(bool asChild);
+    void OnDeleteFolder();
+    void OnRenameFolder();
+    void RestoreSelection(HTREEITEM root);
+    HTREEITEM HitItem() const;
+    HTREEITEM Caret() const { return TreeView_GetSelection(m_tree); }
+    HTREEITEM InsertFolder(HTREEITEM parent, const std::wstring& name);
+    // Sends the refresh message to the file list pane; null path stands for "".
+    void RefreshFileList(const wchar_t* relPath) const;
+
+    HWND m_frame = nullptr;
+    HWND m_tree = nullptr;
+    HWND m_toolTip = nullptr;
+    HIMAGELIST m_images = nullptr;
+    bool m_endingEdit = false;
 };
+
+// The frame that holds the panes (set by InitFolderTree); the file list pane is its
+// child with the control-bar id of the list pane.
+HWND GetPaneFrame();

@@ -75,4 +75,21 @@ TEST(HotKeys, BadSettingsStartSafely) {
     EXPECT_EQ(STILL_ACTIVE, app.Proc().Wait(0));
 }
 
+TEST(HotKeys, AGarbageSettingsFileStartsWithEveryKeyMissing) {
+    // Missing keys read as 0: both hot keys become Alt+A, so the save key is
+    // reported as taken and the program runs with the capture key only.
+    RunningPagewick app([](ProgramDir& d) {
+        std::string junk = "\x01\x02[HOTKEY\xff\xfe=\x00\x00garbage\r\n";
+        for (int i = 0; i < 2000; ++i) junk += char((i * 37) & 0xFF);
+        WriteBytes(d / L"Config.ini", junk);
+    }, false);
+    HWND box = WaitForDialog(app.Proc().Id(), 20000, L"Pagewick");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(L"注册热键失败！", MessageBoxText(box));
+    PressButton(box, IDOK);
+    ASSERT_TRUE(app.WaitShown());
+    EXPECT_TRUE(Taken(MOD_ALT, 'A'));
+    EXPECT_EQ(0u, app.Exit());
+}
+
 }  // namespace

@@ -64,3 +64,43 @@ TEST(MainWindow, SecondStartLeavesAHiddenFirstWindowHidden) {
 }
 
 }  // namespace
+
+namespace {
+
+RECT ClientRectIn(HWND frame, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, frame, (POINT*)&r, 2);
+    return r;
+}
+
+TEST(MainWindow, LaysOutToolbarPanesEditorAndStatusBar) {
+    RunningPagewick app;
+    ASSERT_TRUE(app.Started());
+    RECT client{};
+    GetClientRect(app.Frame(), &client);
+    RECT tb = ClientRectIn(app.Frame(), ChildById(app.Frame(), 0xE800));
+    RECT sb = ClientRectIn(app.Frame(), ChildById(app.Frame(), 0xE801));
+    RECT view = ClientRectIn(app.Frame(), ChildById(app.Frame(), 0xE900));
+    RECT tree = ClientRectIn(app.Frame(), ChildById(app.Frame(), 132));
+    RECT list = ClientRectIn(app.Frame(), ChildById(app.Frame(), 133));
+    // The toolbar shows whole buttons (icon and text) and no more.
+    EXPECT_EQ(0, tb.top);
+    EXPECT_GE(tb.bottom, 40);
+    EXPECT_LE(tb.bottom, 90);
+    EXPECT_EQ(client.bottom, sb.bottom);
+    // The tree pane runs down the left, the list pane across the top of the rest,
+    // and the editor fills what is left.
+    EXPECT_EQ(0, tree.left);
+    EXPECT_EQ(tb.bottom, tree.top);
+    EXPECT_EQ(sb.top, tree.bottom);
+    EXPECT_EQ(tree.right, list.left);
+    EXPECT_EQ(tb.bottom, list.top);
+    EXPECT_EQ(tree.right, view.left);
+    EXPECT_EQ(list.bottom, view.top);
+    EXPECT_EQ(client.right, view.right);
+    EXPECT_EQ(sb.top, view.bottom);
+    EXPECT_GT(view.bottom - view.top, 50);
+}
+
+}  // namespace

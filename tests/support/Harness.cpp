@@ -71,14 +71,35 @@ void RemoveTree(const std::wstring& path) {
 std::wstring DistFile(const std::wstring& name) { return std::wstring(DIST_DIR_W) + name; }
 std::wstring ToolFile(const std::wstring& name) { return std::wstring(TOOLS_DIR_W) + name; }
 
-ProgramDir::ProgramDir(const std::wstring& tag) {
+namespace {
+std::wstring FreshFolder(const std::wstring& tag) {
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
     static int counter = 0;
-    m_path = std::wstring(tmp) + L"Zelvane 网文 " + tag + std::to_wstring(GetCurrentProcessId()) + L"-" +
-             std::to_wstring(++counter) + L"\\";
-    RemoveTree(m_path.substr(0, m_path.size() - 1));
-    CreateDirectoryW(m_path.c_str(), nullptr);
+    std::wstring path = std::wstring(tmp) + tag + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                        std::to_wstring(++counter);
+    RemoveTree(path);
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path + L"\\";
+}
+}  // namespace
+
+TempFolder::TempFolder(const std::wstring& tag) : m_path(FreshFolder(L"zelvane " + tag + L" ")) {}
+TempFolder::~TempFolder() { RemoveTree(NoSlash()); }
+
+int CountFiles(const std::wstring& folder) {
+    std::wstring pattern = folder;
+    if (pattern.empty() || pattern.back() != L'\\') pattern += L'\\';
+    int n = 0;
+    WIN32_FIND_DATAW fd;
+    HANDLE f = FindFirstFileW((pattern + L"*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return 0;
+    do n += !(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); while (FindNextFileW(f, &fd));
+    FindClose(f);
+    return n;
+}
+
+ProgramDir::ProgramDir(const std::wstring& tag) : m_path(FreshFolder(L"Zelvane 网文 " + tag)) {
     for (const wchar_t* f : {L"Pagewick.exe", L"Linkmoss.dll", L"geturl.htm"})
         CopyFileW(DistFile(f).c_str(), (m_path + f).c_str(), FALSE);
 }

@@ -15,6 +15,23 @@ bool FileExists(const std::wstring& path);
 bool DirExists(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
 
+// A fresh empty folder under the temporary folder (its name has a space and the
+// tag), removed again at destruction. Path() ends with a backslash.
+class TempFolder {
+public:
+    explicit TempFolder(const std::wstring& tag);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring& Path() const { return m_path; }
+    std::wstring NoSlash() const { return m_path.substr(0, m_path.size() - 1); }
+private:
+    std::wstring m_path;
+};
+
+// Files (not folders) directly in a folder.
+int CountFiles(const std::wstring& folder);
+
 // A fresh program folder (its name has spaces and Chinese characters) with the
 // deliverables copied in. Removed again at destruction.
 class ProgramDir {

@@ -19,28 +19,11 @@ std::vector<unsigned char> Bytes(const std::string& s) { return {s.begin(), s.en
 
 class Downloads : public ::testing::Test {
 protected:
-    void SetUp() override {
-        wchar_t tmp[MAX_PATH];
-        GetTempPathW(MAX_PATH, tmp);
-        dir = std::wstring(tmp) + L"zelvane 图片 " + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        zt::RemoveTree(dir.substr(0, dir.size() - 1));
-        CreateDirectoryW(dir.c_str(), nullptr);
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    }
-    void TearDown() override {
-        zt::RemoveTree(dir.substr(0, dir.size() - 1));
-        CoUninitialize();
-    }
-    int FileCount() {
-        int n = 0;
-        WIN32_FIND_DATAW fd;
-        HANDLE f = FindFirstFileW((dir + L"*").c_str(), &fd);
-        if (f == INVALID_HANDLE_VALUE) return 0;
-        do n += !(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); while (FindNextFileW(f, &fd));
-        FindClose(f);
-        return n;
-    }
-    std::wstring dir;
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    void TearDown() override { CoUninitialize(); }
+    int FileCount() { return zt::CountFiles(dir); }
+    zt::TempFolder folder{L"图片"};
+    const std::wstring dir = folder.Path();
 };
 
 TEST_F(Downloads, OnlyRealPicturesAreSaved) {

@@ -8,19 +8,9 @@ namespace {
 
 class ConfigFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        wchar_t tmp[MAX_PATH];
-        GetTempPathW(MAX_PATH, tmp);
-        dir = std::wstring(tmp) + L"zelvane 设置 " + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        zt::RemoveTree(dir.substr(0, dir.size() - 1));
-        CreateDirectoryW(dir.c_str(), nullptr);
-        SetAppDirForTesting(dir);
-    }
-    void TearDown() override {
-        SetAppDirForTesting(L"");
-        zt::RemoveTree(dir.substr(0, dir.size() - 1));
-    }
-    std::wstring dir;
+    void SetUp() override { SetAppDirForTesting(folder.Path()); }
+    void TearDown() override { SetAppDirForTesting(L""); }
+    zt::TempFolder folder{L"设置"};
 };
 
 TEST_F(ConfigFile, FirstRunWritesSevenKeysInOrderAsUtf16) {
@@ -47,6 +37,8 @@ TEST_F(ConfigFile, FirstRunWritesSevenKeysInOrderAsUtf16) {
 }
 
 TEST_F(ConfigFile, ChineseRouteSurvivesTheRoundTrip) {
+    // Meaningful only where the ANSI code page cannot hold Chinese (as here).
+    EXPECT_NE(936u, GetACP());
     config::Write(L"SEL", L"ROUTE", L"新闻\\国内");
     EXPECT_EQ(L"新闻\\国内", config::Read(L"SEL", L"ROUTE", config::kRouteChars));
 }

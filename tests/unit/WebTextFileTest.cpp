@@ -36,24 +36,9 @@ TEST(WebTextFormat, WrapperAndFolderFileUrl) {
 
 class WebTextWriter : public ::testing::Test {
 protected:
-    void SetUp() override {
-        wchar_t tmp[MAX_PATH];
-        GetTempPathW(MAX_PATH, tmp);
-        dir = std::wstring(tmp) + L"zelvane 写入 " + std::to_wstring(GetCurrentProcessId());
-        zt::RemoveTree(dir);
-        CreateDirectoryW(dir.c_str(), nullptr);
-    }
-    void TearDown() override { zt::RemoveTree(dir); }
-    int FileCount() {
-        int n = 0;
-        WIN32_FIND_DATAW fd;
-        HANDLE f = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-        if (f == INVALID_HANDLE_VALUE) return 0;
-        do n += !(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); while (FindNextFileW(f, &fd));
-        FindClose(f);
-        return n;
-    }
-    std::wstring dir;
+    int FileCount() { return zt::CountFiles(dir); }
+    zt::TempFolder folder{L"写入"};
+    const std::wstring dir = folder.NoSlash();
 };
 
 TEST_F(WebTextWriter, WritesBomAndUtf16WithoutTerminatorAndOverwrites) {
