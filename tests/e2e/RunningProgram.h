@@ -14,6 +14,7 @@ class RunningProgram : public ::testing::Test {
 protected:
     void SetUp() override {
         dir.WriteDefaultConfig();
+        CreateDirectoryW((dir / L"新闻").c_str(), nullptr);   // a library with one category
         ASSERT_TRUE(app.Start(dir.Exe()));
         frame = WaitForWindow(L"ZelvaneV1.3", app.Id(), 20000);
         ASSERT_TRUE(frame) << "no main window";

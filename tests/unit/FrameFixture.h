@@ -30,6 +30,7 @@ protected:
         InitCommonControlsEx(&icc);
         dir = std::make_unique<ProgramDir>(L"frame ");
         dir->WriteDefaultConfig();
+        CreateDirectoryW((*dir / L"新闻").c_str(), nullptr);   // a library with one category
         SetAppDirForTesting(dir->Path());
         Calls().clear();
         SetNotifyIconForTesting(RecordNotify);
