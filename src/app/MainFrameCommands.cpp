@@ -36,6 +36,11 @@ bool CMainFrame::OnCommand(UINT id) {
     case ID_VIEW_LISTBAR:
         OnToggleBar(m_wndListBar);
         return true;
+    case ID_TB_FOLDER:
+    case ID_FILE_OPEN_FOLDER:
+    case ID_TRAY_OPEN_FOLDER:
+        m_wndTreeBar.OpenSelectedFolder();
+        return true;
     case ID_TRAY_SHOW:
         ShowWindow(SW_SHOWNORMAL);
         return true;

@@ -82,6 +82,7 @@ TEST(HotKeys, AGarbageSettingsFileStartsWithEveryKeyMissing) {
         std::string junk = "\x01\x02[HOTKEY\xff\xfe=\x00\x00garbage\r\n";
         for (int i = 0; i < 2000; ++i) junk += char((i * 37) & 0xFF);
         WriteBytes(d / L"Config.ini", junk);
+        CreateDirectoryW((d / L"新闻").c_str(), nullptr);
     }, false);
     HWND box = WaitForDialog(app.Proc().Id(), 20000, L"Pagewick");
     ASSERT_TRUE(box);

@@ -6,8 +6,6 @@ using namespace zt;
 
 namespace {
 
-const wchar_t kChooseFolder[] = L"请先在目录树中选择保存网文的分类目录！";
-
 // The editor's own window: the child of the main view (pane id 0xE900).
 HWND EditorWindow(HWND frame) {
     HWND view = GetDlgItem(frame, 0xE900);
@@ -28,28 +26,36 @@ TEST(SaveCommands, ToolbarMenuTrayAndExitQuestionReachTheSave) {
     std::wstring text = L"网文正文";
     SendMessageW(editor, EM_REPLACESEL, TRUE, (LPARAM)text.c_str());
     ASSERT_EQ(text, WindowText(editor));
-    // The library root is the current folder in a fresh tree: each command answers
-    // with the folder message and keeps the text.
+    // The first category folder is current in a fresh tree: each command proposes
+    // the text as the name; closing the dialog keeps the text.
     for (UINT id : {32771u, 32794u, 32800u}) {
         PostMessageW(frame, WM_COMMAND, id, 0);
-        HWND box = WaitForDialog(p.Id(), 10000, L"提示");
-        ASSERT_TRUE(box) << id;
-        EXPECT_EQ(kChooseFolder, MessageBoxText(box));
-        PressButton(box, IDOK);
-        WaitFor([&] { return !IsWindow(box); }, 5000);
+        HWND dlg = WaitForDialog(p.Id(), 10000, L"文件名");
+        ASSERT_TRUE(dlg) << id;
+        EXPECT_EQ(text, WindowText(GetDlgItem(dlg, 1001)));
+        PostMessageW(dlg, WM_CLOSE, 0, 0);
+        WaitFor([&] { return !IsWindow(dlg); }, 5000);
     }
     EXPECT_EQ(text, WindowText(editor));
-    // Exit with a changed text: Yes saves first.
+    // Exit with a changed text: Yes saves first, then the program ends.
     PostMessageW(frame, WM_COMMAND, 32795, 0);   // File > Exit
     HWND question = WaitForDialog(p.Id(), 10000, L"保存网文");
     ASSERT_TRUE(question);
     EXPECT_EQ(L"网文的内容已被修改，是否需要保存？", MessageBoxText(question));
     PressButton(question, IDYES);
-    HWND box = WaitForDialog(p.Id(), 10000, L"提示");
-    ASSERT_TRUE(box);
-    EXPECT_EQ(kChooseFolder, MessageBoxText(box));
-    PressButton(box, IDOK);
+    HWND dlg = WaitForDialog(p.Id(), 10000, L"文件名");
+    ASSERT_TRUE(dlg);
+    SendMessageW(GetDlgItem(dlg, 1001), WM_SETTEXT, 0, (LPARAM)L"退出前保存");
+    PressButton(dlg, IDOK);
+    HWND done = WaitForDialog(p.Id(), 10000, L"保存");
+    ASSERT_TRUE(done);
+    PressButton(done, IDNO);
     EXPECT_EQ(0u, p.Wait(15000));
+    // Saved into one of the category folders.
+    int found = 0;
+    for (const wchar_t* f : {L"新闻", L"小说", L"散文", L"诗歌", L"天文", L"地理", L"历史"})
+        found += FileExists(dir / (std::wstring(f) + L"\\退出前保存.htm"));
+    EXPECT_EQ(1, found);
 }
 
 }  // namespace

@@ -126,6 +126,8 @@ void ProgramDir::WriteDefaultConfig() const {
     WriteConfig(L"HOTKEY", L"GETKEYNEXT", L"0");
     WriteConfig(L"HOTKEY", L"SAVEKEYPROV", L"2");
     WriteConfig(L"HOTKEY", L"SAVEKEYNEXT", L"18");
+    for (const wchar_t* f : {L"新闻", L"小说", L"散文", L"诗歌", L"天文", L"地理", L"历史"})
+        CreateDirectoryW((m_path + f).c_str(), nullptr);
 }
 
 Process::~Process() {

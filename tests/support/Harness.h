@@ -43,7 +43,7 @@ public:
     std::wstring Exe() const { return m_path + L"Pagewick.exe"; }
     void WriteConfig(const std::wstring& section, const std::wstring& key, const std::wstring& value) const;
     std::wstring ReadConfig(const std::wstring& section, const std::wstring& key) const;
-    // Writes the settings a first run would, so the next start runs normally.
+    // Writes the settings and folders a first run would, so the next start runs normally.
     void WriteDefaultConfig() const;
 private:
     std::wstring m_path;

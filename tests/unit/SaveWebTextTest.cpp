@@ -412,19 +412,25 @@ TEST_F(SaveFlow, HotKeyAndCommandsRunTheSaveOnlyWhenReady) {
     helper.join();
     EXPECT_EQ(L"", unexpected);
     EXPECT_FALSE(frame->m_ready);
-    // Ready: the hot key and each save command reach the save (the tree's root item
-    // is current here, so it answers with the folder message).
+    // Ready: the hot key and each save command reach the save, which proposes the
+    // name in the file-name dialog (closed here, so nothing is written).
     frame->m_ready = true;
-    std::vector<std::wstring> messages;
+    std::vector<std::wstring> proposals;
     helper = std::thread([&] {
-        for (int i = 0; i < 4; ++i) messages.push_back(AnswerBox(L"提示", IDOK));
+        for (int i = 0; i < 4; ++i) {
+            HWND dlg = zt::WaitForDialog(kPid, 10000, L"文件名");
+            if (!dlg) break;
+            proposals.push_back(zt::WindowText(Field(dlg)));
+            PostMessageW(dlg, WM_CLOSE, 0, 0);
+            zt::WaitFor([&] { return !IsWindow(dlg); }, 5000);
+        }
     });
     SendMessageW(frame->m_hWnd, WM_HOTKEY, 13, 0);
     for (UINT id : {ID_TB_SAVE, ID_FILE_SAVE_TEXT, ID_TRAY_SAVE}) SendMessageW(frame->m_hWnd, WM_COMMAND, id, 0);
     helper.join();
-    ASSERT_EQ(4u, messages.size());
-    for (auto& m : messages) EXPECT_EQ(kChooseFolderMessage, m);
+    EXPECT_EQ(std::vector<std::wstring>(4, L"热键文本"), proposals);
     EXPECT_EQ(L"热键文本", EditorHtml());
+    EXPECT_TRUE(frame->m_ready);
 }
 
 // While the pictures download, the status bar counts them; an edited file's
