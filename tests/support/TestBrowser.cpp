@@ -2,16 +2,13 @@
 
 namespace zt {
 
-TestBrowser::TestBrowser(const std::wstring& kind, const std::string& utf8Content, const std::wstring& title) {
-    wchar_t tmp[MAX_PATH];
-    GetTempPathW(MAX_PATH, tmp);
-    static int counter = 0;
-    m_dir = std::wstring(tmp) + L"zelvane browser " + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter) + L"\\";
-    RemoveTree(m_dir.substr(0, m_dir.size() - 1));
-    CreateDirectoryW(m_dir.c_str(), nullptr);
+TestBrowser::TestBrowser(const std::wstring& kind, const std::string& utf8Content, const std::wstring& title,
+                         const std::wstring& sourceUrl)
+    : m_folder(L"browser") {
+    m_dir = m_folder.Path();
     m_log = m_dir + L"copies.log";
     std::wstring args = L"--title \"" + title + L"\" --log \"" + m_log + L"\"";
+    if (!sourceUrl.empty()) args += L" --source \"" + sourceUrl + L"\"";
     if (!kind.empty()) {
         std::wstring page = m_dir + L"page.txt";
         WriteBytes(page, utf8Content);
@@ -20,10 +17,7 @@ TestBrowser::TestBrowser(const std::wstring& kind, const std::string& utf8Conten
     if (m_process.Start(ToolFile(L"TestBrowser.exe"), args)) m_window = WaitForWindow(title, m_process.Id(), 15000);
 }
 
-TestBrowser::~TestBrowser() {
-    m_process.Kill();
-    RemoveTree(m_dir.substr(0, m_dir.size() - 1));
-}
+TestBrowser::~TestBrowser() { m_process.Kill(); }
 
 bool TestBrowser::Focus() {
     if (!m_window) return false;

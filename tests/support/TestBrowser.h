@@ -9,7 +9,9 @@ namespace zt {
 class TestBrowser {
 public:
     // kind: L"--html" (HTML Format + text), L"--text" (text only) or empty (copies nothing).
-    TestBrowser(const std::wstring& kind, const std::string& utf8Content, const std::wstring& title);
+    // sourceUrl: the page address given in the copied HTML (empty: the tool's own default).
+    TestBrowser(const std::wstring& kind, const std::string& utf8Content, const std::wstring& title,
+                const std::wstring& sourceUrl = L"");
     ~TestBrowser();
     bool Started() const { return m_window != nullptr; }
     HWND Window() const { return m_window; }
@@ -19,6 +21,7 @@ public:
     std::string Log() const;
     int CopyCount() const;
 private:
+    TempFolder m_folder;
     Process m_process;
     std::wstring m_dir, m_log;
     HWND m_window = nullptr;
