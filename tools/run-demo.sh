@@ -59,5 +59,10 @@ echo "Its first 300 characters (UTF-16LE):"
 tail -c +3 "$saved" | iconv -f UTF-16LE -t UTF-32LE | head -c 1200 | iconv -f UTF-32LE -t UTF-8
 echo
 echo
-echo "Pictures in $library/新闻/images:"
-find "$library/新闻/images" -maxdepth 1 -type f -printf '  %f  %s bytes\n' | sort
+echo "Pictures in $library/新闻/images (* = the saved file refers to it):"
+used=$(tail -c +3 "$saved" | iconv -f UTF-16LE -t UTF-8 | grep -o 'src="images/[^"]*"' | sed 's/^src="images\///; s/"$//' || true)
+while IFS= read -r picture; do
+  mark=" "
+  grep -qxF "$picture" <<<"$used" && mark="*"
+  printf '  %s %s  %s bytes\n' "$mark" "$picture" "$(stat -c %s "$library/新闻/images/$picture")"
+done < <(find "$library/新闻/images" -maxdepth 1 -type f -printf '%f\n' | sort)

@@ -162,7 +162,9 @@ int Capture(const std::wstring& browserTitle, const std::wstring& expected) {
         return Fail(L"Pagewick did not answer the capture request within 30 s");
     if (!WaitFor([&] { return WindowText(editor).find(expected) != std::wstring::npos; }, 15000))
         return Fail(L"the editor does not hold the captured text; it holds: " + WindowText(editor));
-    Print(L"Editor holds: " + WindowText(editor));
+    std::wstring body = WindowText(editor);
+    body.erase(body.find_last_not_of(L"\r\n") + 1);
+    Print(L"Editor holds: " + body);
 
     PostMessageW(frame, WM_COMMAND, kSaveCommand, 0);
     HWND nameDlg = WaitForDialog(L"文件名", pid, 15000);
