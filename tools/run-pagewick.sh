@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and starts Pagewick under Wine in a library
 # folder of its own (library/ in the project). Without a display it runs on a
-# virtual one, answers the first-run message itself and saves a screenshot.
+# virtual one, answers the first-run message itself, shows a capture and a save
+# (tools/run-demo.sh) and saves a screenshot.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/setup.sh"
@@ -30,9 +31,17 @@ if [ ! -f "$library/Config.ini" ]; then
   xdotool key Return 2>/dev/null || true
   wait || true
 fi
+tools="$root/build/win64/tools"
+# A Pagewick left running by an earlier run would keep its own tree selection.
+timeout 30 "$WINE64" "$tools/clipdemo.exe" stop
+mkdir -p "$library/新闻"
+timeout 30 "$WINE64" "$tools/clipdemo.exe" route "Z:$library/Config.ini"
 "$WINE64" "$exe" &
-sleep 4
+demo=0
+bash "$root/tools/run-demo.sh" "$library" "$tools" || demo=$?
+sleep 1
 shot="$root/build/pagewick-screenshot.png"
 bash "$root/tools/screenshot.sh" "$shot"
-echo "Pagewick is running (process $!); screenshot: $shot"
+echo "Pagewick is running; screenshot: $shot"
 echo "End it with: $WINESERVER -k"
+[ "$demo" -eq 0 ] || { echo "The capture-and-save demo failed (see above)." >&2; exit 1; }

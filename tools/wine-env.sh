@@ -29,7 +29,6 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "SimSun"="WenQuanYi Micro Hei"
-"宋体"="WenQuanYi Micro Hei"
 "MS Shell Dlg"="WenQuanYi Micro Hei"
 "NSimSun"="WenQuanYi Micro Hei"
 
@@ -45,6 +44,14 @@ REG
   timeout 60 "$WINE64" regedit /S "$WINEPREFIX/zelvane.reg" >/dev/null 2>&1 || true
   timeout 60 "$WINESERVER" -w || true
   touch "$WINEPREFIX/.zelvane-ready"
+fi
+# regedit reads a REGEDIT4 file as ANSI, so the Chinese name of SimSun (the dialogs'
+# font) only maps from a Unicode file; prefixes made before this step get it too.
+if [ ! -f "$WINEPREFIX/.zelvane-fonts" ]; then
+  { printf '\xff\xfe'
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"宋体"="WenQuanYi Micro Hei"\r\n' |
+      iconv -f UTF-8 -t UTF-16LE; } > "$WINEPREFIX/zelvane-fonts.reg"
+  timeout 60 "$WINE64" regedit /S "$WINEPREFIX/zelvane-fonts.reg" >/dev/null 2>&1 && touch "$WINEPREFIX/.zelvane-fonts"
 fi
 # A persistent server keeps each Wine start short.
 "$WINESERVER" -p >/dev/null 2>&1 || true
