@@ -189,6 +189,7 @@ void CMainFrame::OnShowWindow(WPARAM wp, LPARAM lp) {
     Default(WM_SHOWWINDOW, wp, lp);
     m_mainView = &m_view;
     m_mainDoc = m_doc;
+    if (wp) PostStartRequest();
 }
 
 bool CMainFrame::PreTranslateMessage(MSG* msg) {

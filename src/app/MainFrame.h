@@ -73,11 +73,13 @@ private:
     LRESULT OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnTimer(WPARAM wp, LPARAM lp);
     void OnCaptureNotArmed();
+    void PostStartRequest();
     void RunCapture();
     LRESULT OnTrayCallback(WPARAM wp, LPARAM lp);
     void HideToTray();
     void ShowTrayMenu();
     bool m_capturing = false;   // the capture steps are running (their waits answer sent messages)
+    UINT m_startRequest = 0;    // 1027 or 1028 that came before the window was first shown
     CPagewickDoc* m_doc = nullptr;
 };
 

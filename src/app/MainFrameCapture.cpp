@@ -22,6 +22,12 @@ LRESULT CMainFrame::OnHotKey(WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CMainFrame::OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    // The extension finds the window by its caption as soon as it exists, while the start-up
+    // may still be building it: such a request waits until the window is first shown.
+    if (!m_mainView) {
+        if (m_startRequest != WM_CAPTURE_AFTER_START) m_startRequest = msg;
+        return Default(msg, wp, lp);
+    }
     if (m_capturing) {
         ::PostMessageW(m_hWnd, msg, wp, lp);
         return 0;
@@ -31,6 +37,12 @@ LRESULT CMainFrame::OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CAPTURE_AFTER_START) ShowWindow(SW_HIDE);
     ::SendMessageW(m_hWnd, WM_HOTKEY, kCaptureHotKeyId, 0);
     return Default(msg, wp, lp);
+}
+
+void CMainFrame::PostStartRequest() {
+    // Posted: the start-up finishes showing the window before the capture runs.
+    if (m_startRequest) ::PostMessageW(m_hWnd, m_startRequest, 0, 0);
+    m_startRequest = 0;
 }
 
 void CMainFrame::OnCaptureNotArmed() {

@@ -66,4 +66,24 @@ TEST_F(FrameCapture, AWorkerThatCannotArmTheTimerReturnsTheFrameToIdle) {
     ExpectBalloon(b[0], 2, L"警告", L"未获取到数据！");
 }
 
+// The extension finds the window by its caption while the start-up is still building it.
+class FrameStarting : public FrameCapture {
+public:
+    FrameStarting() { showAtStart = false; }
+};
+
+TEST_F(FrameStarting, ARequestBeforeTheWindowIsShownIsTakenOnceItIs) {
+    TestBrowser page(L"--html", "<B>early</B>", L"early page");
+    ASSERT_TRUE(page.Focus());
+    Send(WM_CAPTURE_AFTER_START);
+    EXPECT_FALSE(WaitFor([&] { return page.CopyCount() > 0 || !frame->m_ready; }, 800, 10));
+    EXPECT_TRUE(Balloons().empty());
+    frame->ShowWindow(SW_SHOW);
+    // Then it hides the window and captures from the page that comes back in front.
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(frame->m_hWnd); }, 5000, 10));
+    ASSERT_TRUE(WaitFor([&] { return frame->m_ready && Body() == L"<P><B>early</B>"; }, 10000, 10)) << Narrow(Body());
+    EXPECT_EQ(1, page.CopyCount());
+    EXPECT_FALSE(IsWindowVisible(frame->m_hWnd));
+}
+
 }  // namespace

@@ -39,7 +39,7 @@ protected:
         ASSERT_TRUE(frame->LoadFrame(doc.get()));
         SetMainFrame(frame.get());
         doc->OnNewDocument();
-        frame->ShowWindow(SW_SHOW);
+        if (showAtStart) frame->ShowWindow(SW_SHOW);
     }
     void TearDown() override {
         KeyUp(VK_SHIFT);   // never left held for the tests after a failed one
@@ -73,6 +73,7 @@ protected:
         if (Send(WM_HOTKEY, kCaptureHotKeyId) != 0 || frame->m_ready) return false;
         return WaitFor([&] { return frame->m_ready; }, 10000, 10);
     }
+    bool showAtStart = true;
     std::unique_ptr<ProgramDir> dir;
     std::unique_ptr<CPagewickDoc> doc;
     std::unique_ptr<CMainFrame> frame;
