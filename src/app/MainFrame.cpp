@@ -1,4 +1,5 @@
 #include "app/MainFrame.h"
+#include "library/LibraryPanes.h"
 #include "app/ContextMenuEntry.h"
 #include "app/TrayIcon.h"
 #include "capture/SelectionCapture.h"
@@ -168,15 +169,7 @@ bool CMainFrame::CreateStatusBar() {
     return m_wndStatusBar.SetIndicators(indicators, 4);
 }
 
-bool CMainFrame::CreatePanes() {
-    if (!m_wndTreeBar.Create(m_hWnd, IDD_TREEBAR, DockSide::Left, IDC_TREEBAR) ||
-        !m_wndTreeBar.InitFolderTree(m_hWnd))
-        return false;
-    DockControlBar(&m_wndTreeBar);
-    if (!m_wndListBar.Create(m_hWnd, IDD_LISTBAR, DockSide::Top, IDC_LISTBAR)) return false;
-    DockControlBar(&m_wndListBar);
-    return true;
-}
+bool CMainFrame::CreatePanes() { return CreateLibraryPanes(*this, m_wndTreeBar, m_wndListBar); }
 
 void CMainFrame::OnDestroy() {
     RemoveTrayIcon(m_tray);

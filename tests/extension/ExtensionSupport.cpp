@@ -26,33 +26,27 @@ std::wstring RegString(HKEY root, const std::wstring& key, const wchar_t* value)
     return buf.data();
 }
 
-std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& key) {
+namespace {
+// Names of a key's subkeys (values == false) or values (values == true).
+std::vector<std::wstring> EnumNames(HKEY root, const std::wstring& key, bool values) {
     std::vector<std::wstring> out;
     HKEY k = nullptr;
     if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return out;
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
         DWORD len = 256;
-        if (RegEnumKeyExW(k, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        LONG r = values ? RegEnumValueW(k, i, name, &len, nullptr, nullptr, nullptr, nullptr)
+                        : RegEnumKeyExW(k, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (r != ERROR_SUCCESS) break;
         out.push_back(name);
     }
     RegCloseKey(k);
     return out;
 }
+}  // namespace
 
-std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& key) {
-    std::vector<std::wstring> out;
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return out;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = 256;
-        if (RegEnumValueW(k, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        out.push_back(name);
-    }
-    RegCloseKey(k);
-    return out;
-}
+std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& key) { return EnumNames(root, key, false); }
+std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& key) { return EnumNames(root, key, true); }
 
 namespace {
 std::wstring SystemFile(const wchar_t* name) {

@@ -1,4 +1,5 @@
 #include "TreePaneHost.h"
+#include "library/LibraryPanes.h"
 #include "resources/resource.h"
 #include "library/BottomBar.h"
 #include "settings/AppDir.h"
@@ -86,13 +87,7 @@ bool PaneFrame::Create() {
     if (!CreateEx(0, L"ZelvaneTestFrame", L"ZelvaneTest", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
                   nullptr, 0))
         return false;
-    if (!m_wndTreeBar.Create(m_hWnd, IDD_TREEBAR, DockSide::Left, IDC_TREEBAR) ||
-        !m_wndTreeBar.InitFolderTree(m_hWnd))
-        return false;
-    DockControlBar(&m_wndTreeBar);
-    if (!m_wndListBar.Create(m_hWnd, IDD_LISTBAR, DockSide::Top, IDC_LISTBAR)) return false;
-    DockControlBar(&m_wndListBar);
-    return true;
+    return CreateLibraryPanes(*this, m_wndTreeBar, m_wndListBar);
 }
 
 LibraryFrame::LibraryFrame(const std::wstring& tag) {
