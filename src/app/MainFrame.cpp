@@ -169,7 +169,10 @@ bool CMainFrame::CreateStatusBar() {
     return m_wndStatusBar.SetIndicators(indicators, 4);
 }
 
-bool CMainFrame::CreatePanes() { return CreateLibraryPanes(*this, m_wndTreeBar, m_wndListBar); }
+bool CMainFrame::CreatePanes() {
+    m_wndTreeBar.m_busy = &m_busy;
+    return CreateLibraryPanes(*this, m_wndTreeBar, m_wndListBar);
+}
 
 void CMainFrame::OnDestroy() {
     RemoveTrayIcon(m_tray);

@@ -2,6 +2,7 @@
 #pragma once
 #include "framework/FrameWnd.h"
 #include "framework/DialogBar.h"
+#include "framework/Busy.h"
 #include "editor/PagewickView.h"
 #include "settings/AppConfigs.h"
 #include "settings/HotKeys.h"
@@ -44,6 +45,12 @@ public:
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText();
 
+    // Held by every operation that runs a modal loop (framework/Busy.h).
+    BusyState& Busy() { return m_busy; }
+    // An operation waits in a modal loop, or a capture is under way: commands that
+    // would start a save, an edit, a dialog or the exit are refused.
+    bool IsBusy() const { return m_busy.Active() || !m_ready; }
+
     CPagewickView m_view;        // the editor view of the document
 
     bool PreTranslateMessage(MSG* msg) override;
@@ -78,6 +85,9 @@ private:
     LRESULT OnTrayCallback(WPARAM wp, LPARAM lp);
     void HideToTray();
     void ShowTrayMenu();
+    // True (and the waiting dialog brought to the front) when a command must wait.
+    bool RefuseWhileBusy();
+    BusyState m_busy;
     bool m_capturing = false;   // the capture steps are running (their waits answer sent messages)
     UINT m_startRequest = 0;    // 1027 or 1028 that came before the window was first shown
     CPagewickDoc* m_doc = nullptr;

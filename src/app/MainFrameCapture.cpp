@@ -11,7 +11,9 @@ LRESULT CMainFrame::OnHotKey(WPARAM wp, LPARAM lp) {
         return 0;
     }
     if (wp == kCaptureHotKeyId) {
-        if (!m_ready) return 1;   // dropped, nothing shown
+        // Dropped, nothing shown: a capture is under way, or an operation waits in a
+        // dialog whose text a capture would change under it.
+        if (IsBusy()) return 1;
         m_ready = false;
         ShowTrayBalloon(kBalloonInfo, L"", L"");   // takes down a balloon still showing
         if (!StartCaptureWorker(m_hWnd)) OnCaptureNotArmed();

@@ -5,7 +5,33 @@
 #include "resources/resource.h"
 #include "settings/AppDir.h"
 
+namespace {
+// Commands that start nothing that waits and touch neither the editor nor the library.
+bool HarmlessWhileBusy(UINT id) {
+    switch (id) {
+    case ID_TRAY_SHOW:
+    case ID_TB_FOLDER:
+    case ID_FILE_OPEN_FOLDER:
+    case ID_TRAY_OPEN_FOLDER:
+    case ID_HELP_CONTENTS:
+    case ID_VIEW_TREEBAR:
+    case ID_VIEW_LISTBAR:
+        return true;
+    }
+    return false;
+}
+}  // namespace
+
+bool CMainFrame::RefuseWhileBusy() {
+    if (!IsBusy()) return false;
+    // The user sees the window that is waiting for an answer, if there is one.
+    HWND popup = ::GetLastActivePopup(m_hWnd);
+    if (popup && popup != m_hWnd && ::IsWindowVisible(popup)) ::SetForegroundWindow(popup);
+    return true;
+}
+
 bool CMainFrame::OnCommand(UINT id) {
+    if (!HarmlessWhileBusy(id) && RefuseWhileBusy()) return true;
     switch (id) {
     case ID_TB_EXIT:
     case ID_TRAY_EXIT:
@@ -56,6 +82,7 @@ bool CMainFrame::OnCommand(UINT id) {
 }
 
 void CMainFrame::OnExit() {
+    BusyScope busy(m_busy);   // the question and the save it may run
     std::wstring text;
     HtmlEngine* engine = m_mainView ? m_mainView->Engine() : nullptr;
     if (engine && engine->GetBodyText(text) && !text.empty() && m_mainDoc && m_mainDoc->IsModified()) {
@@ -70,18 +97,23 @@ void CMainFrame::OnExit() {
 
 // The save hot key is dropped while a capture or the file-name dialog is busy.
 LRESULT CMainFrame::OnSaveHotKey(WPARAM wp, LPARAM lp) {
-    if (!m_ready) return 1;
+    if (IsBusy()) return 1;
     SaveWebText();
     return Default(WM_HOTKEY, wp, lp);
 }
 
 void CMainFrame::OnFont() {
+    BusyScope busy(m_busy);   // the font dialog
     if (m_mainView) m_mainView->ExecGated(kIdmFont);
 }
 
-void CMainFrame::OnSettings() { m_appConfigs.DoModal(m_hWnd); }
+void CMainFrame::OnSettings() {
+    BusyScope busy(m_busy);
+    m_appConfigs.DoModal(m_hWnd);
+}
 
 void CMainFrame::OnAbout() {
+    BusyScope busy(m_busy);
     CAboutDlg about;
     about.DoModal(m_hWnd);
 }

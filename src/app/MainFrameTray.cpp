@@ -34,6 +34,8 @@ LRESULT CMainFrame::OnTrayCallback(WPARAM wp, LPARAM lp) {
 void CMainFrame::ShowTrayMenu() {
     HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_POPICON));
     if (!menu) return;
+    // The menu runs a loop of its own; its command arrives after it has closed.
+    BusyScope busy(m_busy);
     if (HMENU popup = ::GetSubMenu(menu, 0)) {
         POINT at{};
         ::GetCursorPos(&at);

@@ -37,6 +37,9 @@ std::wstring FailedPicturesNote(int failed) {
 }  // namespace
 
 SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()>& selectedFolder) {
+    // The dialog, the downloads and the questions let messages in: nothing may
+    // start another save or end the program under this one.
+    BusyScope busy(frame.Busy());
     SaveOutcome outcome;
     CHtmlEditView* view = frame.m_mainView ? frame.m_mainView : &frame.m_view;
     HtmlEngine* engine = view->Engine();

@@ -1,6 +1,7 @@
 #include "framework/Dialog.h"
 
 INT_PTR CDialog::DoModal(HWND parent) {
+    if (m_hWnd) return -1;   // already open: a second run would take over its window
     m_modal = true;
     INT_PTR r = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), parent,
                                   StaticDlgProc, reinterpret_cast<LPARAM>(this));

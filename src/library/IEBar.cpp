@@ -281,6 +281,7 @@ void CIEBar::OnDeleteFolder() {
     HTREEITEM caret = Caret();
     // Without a folder the path would name the program directory itself.
     if (!caret || caret == TreeView_GetRoot(m_tree)) return;
+    BusyScope busy(m_busy);
     if (::MessageBoxW(m_hWnd, L"是否真的要删除目录？", L"确认", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     HTREEITEM previous = TreeView_GetPrevVisible(m_tree, caret);
     ShellFileOp(m_hWnd, FO_DELETE, GetAppDir() + GetSelectedFolderPath(), L"", FOF_NOCONFIRMATION);
@@ -307,6 +308,7 @@ void CIEBar::OnEndLabelEdit(const NMTVDISPINFOW* info) {
         ~Reset() { flag = false; }
     } reset{m_endingEdit};
 
+    BusyScope busy(m_busy);
     if (HasIllegalFolderChars(name)) {
         ::MessageBoxW(m_hWnd, L"目录中含有非法字符！", L"错误", MB_OK | MB_ICONEXCLAMATION);
         return;

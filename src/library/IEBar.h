@@ -1,6 +1,7 @@
 // The folder tree pane on the left: the library's category folders.
 #pragma once
 #include "framework/DialogBar.h"
+#include "framework/Busy.h"
 #include <commctrl.h>
 #include <string>
 
@@ -30,6 +31,8 @@ public:
     int m_width = 170;            // pane width
     int m_captionHeight = 22;     // the tree starts just below the caption strip
     std::wstring m_title = L"网文目录";
+    // The frame's re-entry guard, held around the tree's questions (null: none).
+    BusyState* m_busy = nullptr;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -45,6 +45,12 @@ protected:
         Sleep(900);
         SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
     }
+    // The category folder (with backslash) holding a saved web text, "" when none does.
+    std::wstring FolderOf(const std::wstring& fileName) const {
+        for (const wchar_t* f : {L"新闻", L"小说", L"散文", L"诗歌", L"天文", L"地理", L"历史"})
+            if (FileExists(dir / (std::wstring(f) + L"\\" + fileName))) return dir / (std::wstring(f) + L"\\");
+        return L"";
+    }
     void PressCaptureHotKey() {
         KeyDown(VK_SHIFT);
         KeyDown('A');
