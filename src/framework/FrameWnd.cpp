@@ -57,13 +57,29 @@ void CFrameWnd::RecalcLayout() {
                      std::max<LONG>(0, rest.bottom - rest.top), TRUE);
 }
 
+namespace {
+// An edit control (plain or rich): it handles its own editing keys.
+bool IsEditBox(HWND hwnd) {
+    wchar_t cls[64] = {};
+    if (!hwnd || !::GetClassNameW(hwnd, cls, 64)) return false;
+    return _wcsicmp(cls, L"Edit") == 0 || _wcsnicmp(cls, L"RichEdit", 8) == 0;
+}
+}  // namespace
+
 bool CFrameWnd::PreTranslateMessage(MSG* msg) {
+    bool inView = false;
     for (HWND h = msg->hwnd; h && h != m_hWnd; h = ::GetParent(h)) {
         if (auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(h)))
             if (bar->PreTranslateMessage(msg)) return true;
-        if (auto* view = dynamic_cast<CHtmlEditView*>(CWnd::FromHandle(h)))
+        if (auto* view = dynamic_cast<CHtmlEditView*>(CWnd::FromHandle(h))) {
+            inView = true;
             if (view->PreTranslateMessage(msg)) return true;
+        }
     }
+    // An edit box of a pane or dialog (a rename box, a name field) keeps its keys: Ctrl+V
+    // there pastes into the box, not into the editor. The editor view takes the frame's
+    // edit commands, so its own window is no such box.
+    if (!inView && IsEditBox(msg->hwnd)) return false;
     if (m_accel && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST)
         return ::TranslateAcceleratorW(m_hWnd, m_accel, msg) != 0;
     return false;

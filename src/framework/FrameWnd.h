@@ -11,7 +11,8 @@ public:
     void SetView(CWnd* view) { m_view = view; }
     CWnd* GetActiveView() const { return m_view; }
     virtual void RecalcLayout();
-    // Pre-translation along the target window's parent chain, then accelerators.
+    // Pre-translation along the target window's parent chain, then accelerators (not for
+    // keys meant for an edit box outside the view).
     virtual bool PreTranslateMessage(MSG* msg);
     void SetAccelerators(HACCEL accel) { m_accel = accel; }
 
