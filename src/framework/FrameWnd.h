@@ -14,6 +14,7 @@ public:
     // Pre-translation along the target window's parent chain, then accelerators.
     virtual bool PreTranslateMessage(MSG* msg);
     void SetAccelerators(HACCEL accel) { m_accel = accel; }
+    HACCEL Accelerators() const { return m_accel; }
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
