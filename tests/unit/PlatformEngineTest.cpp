@@ -129,6 +129,11 @@ TEST_F(PlatformEngine, WalksStartEditingFilesCaptureKeysFocusAndTeardown) {
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, control.ambients[-5513].first);
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, control.ambients[-5501].first);
     EXPECT_TRUE(control.hostFlags & DOCHOSTUIFLAG_NO3DBORDER);
+    IDocHostUIHandler* ui = control.Site<IDocHostUIHandler>(IID_IDocHostUIHandler);
+    ASSERT_NE(nullptr, ui);
+    POINT at{5, 5};
+    EXPECT_EQ(S_OK, ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &at, nullptr, nullptr));   // S_OK: no menu
+    ui->Release();
     EXPECT_FALSE(control.dropTarget);
 
     // The start document is complete and editable when the view exists, switched once.
