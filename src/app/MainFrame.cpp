@@ -104,6 +104,9 @@ int CMainFrame::OnCreate() {
     g_pasteView->Create(m_hWnd, IDC_PASTEVIEW, 0);
 
     if (!m_view.Create(m_hWnd, AFX_IDW_PANE_FIRST, WS_VISIBLE | WS_BORDER)) return -1;
+    // One engine for both views: the paste view follows when the choice fell back after it.
+    if (g_pasteView->Engine() && wcscmp(g_pasteView->Engine()->Name(), m_view.Engine()->Name()) != 0)
+        g_pasteView->RecreateEngine();
     SetView(&m_view);
     if (m_doc) m_doc->SetView(&m_view);
 

@@ -1,4 +1,5 @@
 #include "capture/WebTextFile.h"
+#include <shlwapi.h>
 #include "editor/HtmlText.h"
 
 const wchar_t kIllegalNameMessage[] = L"目录中含有非法字符：\\ / ? * : \" < > | ！";
@@ -45,8 +46,19 @@ std::wstring FolderFileUrl(const std::wstring& appDir, const std::wstring& folde
     return htmltext::FolderFileUrl(appDir + folder);
 }
 
-void RemoveFolderFileUrl(std::wstring& html, const std::wstring& appDir, const std::wstring& folder) {
+void RemoveFolderFileUrl(std::wstring& html, const std::wstring& appDir, const std::wstring& folder,
+                         const std::wstring& documentUrl) {
     ReplaceAll(html, FolderFileUrl(appDir, folder), L"");
+    // The platform engine resolves addresses against the document's own URL, escaped
+    // (spaces as %20): its folder part is removed too when it is this folder.
+    if (documentUrl.compare(0, 5, L"file:") != 0) return;
+    std::wstring base = documentUrl.substr(0, documentUrl.find_first_of(L"?#"));
+    base.erase(base.find_last_of(L'/') + 1);
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    if (FAILED(::PathCreateFromUrlW(base.c_str(), path, &size, 0))) return;
+    std::wstring folderPath = appDir + folder + L"\\";
+    if (::CompareStringOrdinal(path, -1, folderPath.c_str(), -1, TRUE) == CSTR_EQUAL) ReplaceAll(html, base, L"");
 }
 
 std::wstring WrapWebText(const std::wstring& name, const std::wstring& body) {

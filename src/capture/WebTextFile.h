@@ -16,8 +16,10 @@ std::wstring CleanFileName(const std::wstring& text);
 
 // "file:///" + program directory + folder + "\", with "/" separators.
 std::wstring FolderFileUrl(const std::wstring& appDir, const std::wstring& folder);
-// Removes every occurrence of the folder's file-URL prefix (exact match).
-void RemoveFolderFileUrl(std::wstring& html, const std::wstring& appDir, const std::wstring& folder);
+// Removes every occurrence of the folder's file-URL prefix (exact match), and the
+// escaped prefix taken from the editor's document URL when that is in the folder.
+void RemoveFolderFileUrl(std::wstring& html, const std::wstring& appDir, const std::wstring& folder,
+                         const std::wstring& documentUrl = std::wstring());
 
 // "<HTML><HEAD><TITLE>" + name + "</TITLE></HEAD><BODY>" + body + "</BODY></HTML>".
 std::wstring WrapWebText(const std::wstring& name, const std::wstring& body);

@@ -76,7 +76,7 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
 
     frame.m_ready = true;
     outcome.path = appDir + folder + L"\\" + frame.m_webTextName + L".htm";
-    RemoveFolderFileUrl(html, appDir, folder);
+    RemoveFolderFileUrl(html, appDir, folder, engine->DocumentUrl());
     DWORD error = WriteWebTextFile(outcome.path, WrapWebText(frame.m_webTextName, html));
     if (error) {
         ReportFileError(frame.m_hWnd, outcome.path, error);

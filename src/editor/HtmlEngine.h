@@ -40,8 +40,16 @@ public:
     virtual DWORD QueryStatus(DWORD command) = 0;            // OLECMDF_* bits
     virtual HRESULT ExecCommand(DWORD command) = 0;          // OLECMDEXECOPT_DODEFAULT, no arguments
     virtual void Stop() = 0;
-    // Keystrokes the engine's window handles itself before the frame's accelerators.
+    // Keystrokes the engine's window handles itself before the frame's editing keys.
     virtual bool TranslateAccelerator(MSG*) { return false; }
+    // The view got the focus: the engine's window takes it (and its caret).
+    virtual void Focus() {
+        if (HWND w = Window()) ::SetFocus(w);
+    }
+    // The frame window was activated or deactivated.
+    virtual void FrameActivated(bool) {}
+    // Address of the document shown ("" when the engine does not know one).
+    virtual std::wstring DocumentUrl() { return std::wstring(); }
 };
 
 // The platform engine when it yields a document with a body, else the built-in one.

@@ -93,6 +93,10 @@ LRESULT CFrameWnd::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
         if (m_view && m_view->IsWindow()) ::SetFocus(m_view->m_hWnd);
         return 0;
+    case WM_ACTIVATE:
+        // An in-place object learns of its frame's activation from the container.
+        if (auto* view = dynamic_cast<CHtmlEditView*>(m_view)) view->OnFrameActivate(LOWORD(wp) != WA_INACTIVE);
+        break;
     }
     return Default(msg, wp, lp);
 }

@@ -1,4 +1,6 @@
 #include "framework/HtmlEditView.h"
+#include "framework/FrameWnd.h"
+#include <vector>
 
 namespace {
 const wchar_t kViewClass[] = L"ZelvaneHtmlEditView";
@@ -25,6 +27,37 @@ bool CHtmlEditView::IsCommandEnabled(UINT id) {
     return (m_engine->QueryStatus(command) & both) == both;
 }
 
+void CHtmlEditView::RecreateEngine() {
+    m_engine.reset();
+    m_engine = CreateHtmlEngine(m_hWnd);
+    RECT rc = GetClientRect();
+    if (m_engine) m_engine->Resize(rc.right, rc.bottom);
+}
+
+namespace {
+// The command of the accelerator table entry that the key message matches (0: none).
+UINT AcceleratorCommand(HACCEL table, const MSG& msg) {
+    if (!table || (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)) return 0;
+    int count = ::CopyAcceleratorTableW(table, nullptr, 0);
+    if (count <= 0) return 0;
+    std::vector<ACCEL> entries(count);
+    ::CopyAcceleratorTableW(table, entries.data(), count);
+    const BYTE mods = (::GetKeyState(VK_CONTROL) < 0 ? FCONTROL : 0) | (::GetKeyState(VK_SHIFT) < 0 ? FSHIFT : 0) |
+                      (::GetKeyState(VK_MENU) < 0 ? FALT : 0);
+    for (const ACCEL& a : entries)
+        if ((a.fVirt & FVIRTKEY) && a.key == msg.wParam && (a.fVirt & (FCONTROL | FSHIFT | FALT)) == mods) return a.cmd;
+    return 0;
+}
+}  // namespace
+
+bool CHtmlEditView::PreTranslateMessage(MSG* msg) {
+    if (!m_engine) return false;
+    auto* frame = dynamic_cast<CFrameWnd*>(CWnd::FromHandle(::GetAncestor(m_hWnd, GA_ROOT)));
+    UINT command = frame ? AcceleratorCommand(frame->Accelerators(), *msg) : 0;
+    if (command && !EngineCommandFor(command)) return false;
+    return m_engine->TranslateAccelerator(msg);
+}
+
 bool CHtmlEditView::Navigate(const std::wstring& path) { return m_engine && m_engine->Navigate(path); }
 
 LRESULT CHtmlEditView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -37,7 +70,7 @@ LRESULT CHtmlEditView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         m_engine.reset();
         break;
     case WM_SETFOCUS:
-        if (m_engine && m_engine->Window()) ::SetFocus(m_engine->Window());
+        if (m_engine) m_engine->Focus();
         return 0;
     case WM_COMMAND:
         if (DWORD cmd = EngineCommandFor(LOWORD(wp))) { ExecGated(cmd); return 0; }

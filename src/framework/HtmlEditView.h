@@ -12,8 +12,13 @@ public:
     // A routed edit command (menu id) whose engine command is supported and enabled now.
     bool IsCommandEnabled(UINT id);
     bool Navigate(const std::wstring& path);
-    // Lets the engine take keystrokes meant for its window.
-    bool PreTranslateMessage(MSG* msg) { return m_engine && m_engine->TranslateAccelerator(msg); }
+    // Keys meant for the engine's window: the frame's own keys (not editing
+    // commands of this view) are left to the frame; the engine takes the rest first.
+    bool PreTranslateMessage(MSG* msg);
+    // The frame was activated or deactivated (passed on to the engine).
+    void OnFrameActivate(bool active) { if (m_engine) m_engine->FrameActivated(active); }
+    // Makes the engine again (after the engine choice fell back to the built-in one).
+    void RecreateEngine();
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     // Edit commands routed to the engine: menu id -> engine command (0 = none).

@@ -32,6 +32,20 @@ TEST(WebTextFormat, WrapperAndFolderFileUrl) {
     EXPECT_EQ(L"<img src=\"images/1.jpg\"><img src=\"images/2.jpg\">", html);
     RemoveFolderFileUrl(other, L"C:\\Lib\\", L"新闻");
     EXPECT_EQ(std::wstring::npos, other.find(L"\"images/"));
+
+    // The platform engine resolves against the escaped document URL: both forms go,
+    // but only when the document lies in the folder saved to.
+    const std::wstring doc = L"file:///C:/My%20Lib/散文/old%20name.htm";
+    std::wstring escaped = L"<img src=\"file:///C:/My%20Lib/散文/images/1.jpg\">"
+                           L"<img src=\"file:///C:/My Lib/散文/images/2.jpg\">";
+    std::wstring elsewhere = escaped;
+    RemoveFolderFileUrl(escaped, L"C:\\My Lib\\", L"散文", doc);
+    EXPECT_EQ(L"<img src=\"images/1.jpg\"><img src=\"images/2.jpg\">", escaped);
+    RemoveFolderFileUrl(elsewhere, L"C:\\My Lib\\", L"新闻", doc);
+    EXPECT_EQ(std::wstring::npos, elsewhere.find(L"\"images/"));
+    std::wstring blank = L"<a href=\"about:blank#x\">";
+    RemoveFolderFileUrl(blank, L"C:\\My Lib\\", L"散文", L"about:blank");
+    EXPECT_EQ(L"<a href=\"about:blank#x\">", blank);
 }
 
 class WebTextWriter : public ::testing::Test {
