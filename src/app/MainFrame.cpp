@@ -169,7 +169,18 @@ bool CMainFrame::CreateStatusBar() {
     return m_wndStatusBar.SetIndicators(indicators, 4);
 }
 
-bool CMainFrame::CreatePanes() { return CreateLibraryPanes(*this, m_wndTreeBar, m_wndListBar); }
+bool CMainFrame::CreatePanes() { return CreateLibraryPanes(*this, m_wndTreeBar, m_wndListBar, this); }
+
+bool CMainFrame::IsEditorModified() {
+    CPagewickDoc* doc = m_mainDoc ? m_mainDoc : m_doc;
+    return doc && doc->IsModified();
+}
+
+void CMainFrame::SetStatusText(const std::wstring& text) {
+    if (!m_wndStatusBar.IsWindow()) return;
+    m_wndStatusBar.SetPaneText(0, text);
+    ::UpdateWindow(m_wndStatusBar.m_hWnd);
+}
 
 void CMainFrame::OnDestroy() {
     RemoveTrayIcon(m_tray);
