@@ -174,7 +174,18 @@ bool CMainFrame::CreateStatusBar() {
 
 bool CMainFrame::CreatePanes() {
     m_wndTreeBar.m_busy = &m_busy;
-    return CreateLibraryPanes(*this, m_wndTreeBar, m_wndListBar);
+    return CreateLibraryPanes(*this, m_wndTreeBar, m_wndListBar, this);
+}
+
+bool CMainFrame::IsEditorModified() {
+    CPagewickDoc* doc = m_mainDoc ? m_mainDoc : m_doc;
+    return doc && doc->IsModified();
+}
+
+void CMainFrame::SetStatusText(const std::wstring& text) {
+    if (!m_wndStatusBar.IsWindow()) return;
+    m_wndStatusBar.SetPaneText(0, text);
+    ::UpdateWindow(m_wndStatusBar.m_hWnd);
 }
 
 void CMainFrame::OnDestroy() {

@@ -8,13 +8,14 @@
 #include "settings/HotKeys.h"
 #include "library/IEBar.h"
 #include "library/BottomBar.h"
+#include "library/FileListHost.h"
 #include "capture/FileNameDlg.h"
 #include <shellapi.h>
 #include <commctrl.h>
 
 extern const wchar_t kMainCaption[];   // "ZelvaneV1.3": how the extension finds the program
 
-class CMainFrame : public CFrameWnd {
+class CMainFrame : public CFrameWnd, public FileListHost {
 public:
     CMainFrame();
     ~CMainFrame() override;
@@ -31,19 +32,19 @@ public:
     bool m_ready = true;
     int m_hotKeyBaseId = kHotKeyBaseId;
     bool m_openPrompt = true;
-    bool m_editMode = false;
-    std::wstring m_editFolder;
-    bool m_cutPending = false;
     int m_nameLength = 10;
     HotKeyIndexes m_hotKeys;
     std::wstring m_caption = kMainCaption;
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
-    std::wstring m_webTextName;
     CFileName m_fileNameDlg;     // the file-name dialog of every save
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
-    void SaveWebText();
+    void SaveWebText() override;
+    // What the file list pane uses of the frame (the edit and cut state are inherited).
+    CHtmlEditView* EditorView() override { return m_mainView ? m_mainView : &m_view; }
+    bool IsEditorModified() override;
+    void SetStatusText(const std::wstring& text) override;
 
     // Held by every operation that runs a modal loop (framework/Busy.h).
     BusyState& Busy() { return m_busy; }

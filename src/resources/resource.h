@@ -62,6 +62,8 @@
 #define ID_TREE_DELETE           32780
 #define ID_LIST_OPEN             32781
 #define ID_LIST_DELETE           32782
+#define ID_LIST_RENAME           32783
+#define ID_LIST_FOLDER           32784
 #define ID_TREE_OPEN             32785
 #define ID_TRAY_SHOW             32786
 #define ID_TRAY_EXIT             32787

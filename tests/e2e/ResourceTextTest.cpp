@@ -60,7 +60,8 @@ TEST_F(ProgramResources, PopupMenuTexts) {
     EXPECT_EQ((std::vector<Item>{{32785, L"打开目录(&O)"}, {32780, L"删除目录(&D)"}, {32778, L"重命名目录(&R)"},
                                  {0, L""}, {32805, L"添加子目录(&S)"}, {32779, L"添加同级目录(&A)"}}), MenuItems(GetSubMenu(tree, 0)));
     EXPECT_EQ((std::vector<Item>{{32781, L"打开(&O)"}, {32802, L"编辑(&E)"}, {0, L""}, {32803, L"剪切(&X)"},
-                                 {32804, L"粘贴(&P)"}, {32782, L"删除(&D)"}}), MenuItems(GetSubMenu(list, 0)));
+                                 {32804, L"粘贴(&P)"}, {32782, L"删除(&D)"}, {0, L""}, {32784, L"文件夹(&O)"},
+                                 {32783, L"重命名(&R)"}}), MenuItems(GetSubMenu(list, 0)));
     DestroyMenu(tray); DestroyMenu(tree); DestroyMenu(list);
 }
 

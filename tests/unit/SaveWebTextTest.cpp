@@ -462,10 +462,12 @@ TEST_F(SaveFlow, EditedFilePicturesGoBesideItWithProgressShown) {
     RemoveWindowSubclass(status, record, 2);
     ASSERT_TRUE(r.written);
     EXPECT_EQ(0, r.failedPictures);
-    ASSERT_GE(statusTexts.size(), 3u);
+    // Progress, the idle text again, then the file list counts the folder written to.
+    ASSERT_GE(statusTexts.size(), 4u);
     EXPECT_EQ(L"0/3", statusTexts.front());
-    EXPECT_EQ(L"3/3", statusTexts[statusTexts.size() - 2]);
-    EXPECT_EQ(idle, statusTexts.back());
+    EXPECT_EQ(L"3/3", statusTexts[statusTexts.size() - 3]);
+    EXPECT_EQ(idle, statusTexts[statusTexts.size() - 2]);
+    EXPECT_EQ(L"此文件夹中含有：1 个网页文件！", statusTexts.back());
     std::wstring text = zt::ReadTextFile(*dir / L"散文\\图集.htm");
     for (size_t at = 0; (at = text.find(L"src=\"images/", at)) != std::wstring::npos; ++at) {
         std::wstring name = text.substr(at + 12, text.find(L'"', at + 5) - at - 12);

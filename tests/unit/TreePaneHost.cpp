@@ -46,6 +46,7 @@ WNDPROC g_listOld = nullptr;
 
 LRESULT CALLBACK ListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_REFRESH_FILELIST) {
+        if (PaneFrame::InLayout()) return 0;
         const wchar_t* p = reinterpret_cast<const wchar_t*>(lp);
         LibraryFrame::Refreshes().push_back({p == nullptr, p ? p : L""});
         return 0;
@@ -80,6 +81,17 @@ void Pump(DWORD ms) {
 std::vector<Refresh>& LibraryFrame::Refreshes() {
     static std::vector<Refresh> r;
     return r;
+}
+
+bool& PaneFrame::InLayout() {
+    static bool in = false;
+    return in;
+}
+
+void PaneFrame::RecalcLayout() {
+    InLayout() = true;
+    CFrameWnd::RecalcLayout();
+    InLayout() = false;
 }
 
 bool PaneFrame::Create() {

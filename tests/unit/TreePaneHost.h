@@ -44,6 +44,9 @@ void Pump(DWORD ms);
 class PaneFrame : public CFrameWnd {
 public:
     bool Create();
+    // The file list's own layout pass asks for a refresh too; those are not the tree's.
+    void RecalcLayout() override;
+    static bool& InLayout();
     CIEBar m_wndTreeBar;
     CBOTTOMBAR m_wndListBar;
 };

@@ -1,0 +1,24 @@
+// What the file list pane shares with the window that holds it: the state of an
+// edited library file and of a pending cut (also used by the save), and the
+// editor, status bar and save it works with. The main frame is the one host;
+// a pane without a host works on a state of its own and has no editor.
+#pragma once
+#include <string>
+
+class CHtmlEditView;
+
+class FileListHost {
+public:
+    virtual ~FileListHost() = default;
+
+    bool m_editMode = false;       // the editor holds a library file opened for editing
+    std::wstring m_editFolder;     // relative folder that file is written back into
+    std::wstring m_webTextName;    // name of the web text (also what the file-name dialog confirms)
+    bool m_cutPending = false;     // a cut waits for its paste
+
+    virtual CHtmlEditView* EditorView() { return nullptr; }
+    virtual bool IsEditorModified() { return false; }
+    // Pane 0 of the status bar, repainted at once.
+    virtual void SetStatusText(const std::wstring&) {}
+    virtual void SaveWebText() {}
+};

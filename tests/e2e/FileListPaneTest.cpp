@@ -1,0 +1,120 @@
+// The file list pane of the running program: the stored folder at the start, a
+// tree click, and a save adding its row.
+#include <gtest/gtest.h>
+#include "support/Pagewick.h"
+#include "support/Remote.h"
+#include <algorithm>
+#include <commctrl.h>
+
+using namespace zt;
+
+namespace {
+
+using Texts = std::vector<std::wstring>;
+
+std::wstring TreeText(HWND tree, HTREEITEM item) {
+    RemoteBuffer buf(tree, sizeof(TVITEMW) + 512);
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = (LPWSTR)((BYTE*)buf.Address() + sizeof(TVITEMW));
+    tv.cchTextMax = 256;
+    buf.Write(&tv, sizeof(tv));
+    SendMessageW(tree, TVM_GETITEMW, 0, (LPARAM)buf.Address());
+    return buf.ReadString(sizeof(TVITEMW), 256);
+}
+
+// The names of the list's rows, sorted, as the running list shows them.
+Texts Names(HWND list) {
+    Texts names;
+    int n = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    RemoteBuffer buf(list, sizeof(LVITEMW) + 1024);
+    for (int i = 0; i < n; ++i) {
+        LVITEMW item{};
+        item.iSubItem = 0;
+        item.pszText = (LPWSTR)((BYTE*)buf.Address() + sizeof(LVITEMW));
+        item.cchTextMax = 500;
+        buf.Write(&item, sizeof(item));
+        SendMessageW(list, LVM_GETITEMTEXTW, i, (LPARAM)buf.Address());
+        names.push_back(buf.ReadString(sizeof(LVITEMW), 500));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Joined(const Texts& names) {
+    std::string out;
+    for (auto& n : names) out += Narrow(n) + " ";
+    return out;
+}
+
+std::wstring StatusText(HWND frame) {
+    HWND status = ChildById(frame, 0xE801);
+    RemoteBuffer buf(status, 1024);
+    SendMessageW(status, SB_GETTEXTW, 0, (LPARAM)buf.Address());
+    return buf.ReadString(0, 500);
+}
+
+// Clicks a top-level folder of the tree where a user would.
+bool ClickFolder(HWND frame, HWND tree, const std::wstring& label) {
+    HTREEITEM root = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    HTREEITEM item = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)root);
+    while (item && TreeText(tree, item) != label)
+        item = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item);
+    if (!item) return false;
+    RemoteBuffer buf(tree, sizeof(RECT));
+    buf.Write(&item, sizeof(item));
+    SendMessageW(tree, TVM_GETITEMRECT, TRUE, (LPARAM)buf.Address());
+    auto bytes = buf.Read(sizeof(RECT));
+    if (bytes.size() != sizeof(RECT)) return false;
+    RECT r = *reinterpret_cast<RECT*>(bytes.data());
+    POINT pt{r.left + 4, (r.top + r.bottom) / 2};
+    POINT screen = pt;
+    ClientToScreen(tree, &screen);
+    SetForegroundWindow(frame);
+    SetCursorPos(screen.x, screen.y);   // the tree asks where the cursor is
+    WaitFor([&] { POINT now{}; GetCursorPos(&now); return now.x == screen.x && now.y == screen.y; }, 2000, 10);
+    PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+    PostMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+    return true;
+}
+
+std::wstring Count(int n) { return L"此文件夹中含有：" + std::to_wstring(n) + L" 个网页文件！"; }
+
+TEST(FileListPane, ShowsTheStoredFolderThenTheClickedOneAndASavedFile) {
+    RunningPagewick app([](ProgramDir& d) {
+        WriteBytes(d / L"新闻\\甲.htm", "x");
+        WriteBytes(d / L"新闻\\乙.htm", "x");
+        WriteBytes(d / L"小说\\丙.htm", "x");
+        d.WriteConfig(L"SEL", L"ROUTE", L"新闻");
+    });
+    ASSERT_TRUE(app.Started());
+    HWND frame = app.Frame();
+    HWND list = ChildById(ChildById(frame, 133), 231);
+    HWND tree = ChildById(ChildById(frame, 132), 124);
+    ASSERT_TRUE(list && tree);
+    EXPECT_TRUE(WaitFor([&] { return Names(list) == Texts{L"乙.htm", L"甲.htm"}; }, 5000)) << Joined(Names(list));
+    EXPECT_EQ(Count(2), StatusText(frame));
+
+    ASSERT_TRUE(ClickFolder(frame, tree, L"小说"));
+    EXPECT_TRUE(WaitFor([&] { return Names(list) == Texts{L"丙.htm"}; }, 5000)) << Joined(Names(list));
+    EXPECT_EQ(Count(1), StatusText(frame));
+
+    // A save into the clicked folder adds its row and is counted.
+    HWND editor = app.EditorEdit();
+    ASSERT_TRUE(editor);
+    SendMessageW(editor, EM_REPLACESEL, TRUE, (LPARAM)L"新的网文正文");
+    PostMessageW(frame, WM_COMMAND, 32794, 0);
+    HWND dlg = WaitForDialog(app.Proc().Id(), 10000, L"文件名");
+    ASSERT_TRUE(dlg);
+    SendMessageW(GetDlgItem(dlg, 1001), WM_SETTEXT, 0, (LPARAM)L"新存网文");
+    PressButton(dlg, IDOK);
+    HWND done = WaitForDialog(app.Proc().Id(), 10000, L"保存");
+    ASSERT_TRUE(done);
+    PressButton(done, IDNO);
+    EXPECT_TRUE(FileExists(app.Dir() / L"小说\\新存网文.htm"));
+    EXPECT_TRUE(WaitFor([&] { return Names(list) == Texts{L"丙.htm", L"新存网文.htm"}; }, 5000)) << Joined(Names(list));
+    EXPECT_EQ(Count(2), StatusText(frame));
+}
+
+}  // namespace
