@@ -81,7 +81,10 @@ void Serve(SOCKET client) {
         for (wchar_t& c : file)
             if (c == L'/') c = L'\\';
         if (safe && ReadFileBytes(file, body)) {
-            response = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nCache-Control: no-store\r\n"
+            // Pages are shown by a real browser in the extension's end-to-end test.
+            bool page = path.size() > 5 && path.compare(path.size() - 5, 5, ".html") == 0;
+            response = std::string("HTTP/1.1 200 OK\r\nContent-Type: ") +
+                       (page ? "text/html; charset=utf-8" : "application/octet-stream") + "\r\nCache-Control: no-store\r\n"
                        "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
         } else {
             body = "<html><body>404 Not Found</body></html>";
