@@ -4,7 +4,8 @@
 #       extension and a host manifest whose command runs the host under Wine
 #   session.sh press <work dir>                         focuses Chromium's window, presses Alt+Shift+Z
 #   session.sh stop <work dir>                          ends Chromium
-# Progress goes to <work dir>/session.log.
+# Progress goes to <work dir>/session.log; <work dir>/<command>.done tells the test that a
+# command is over (Wine gives it no handle to wait on for a Linux program).
 set -u
 cmd=$1 work=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -23,6 +24,11 @@ HOST
   chmod +x "$work/host.sh"
   printf '{"name":"zelvane.host","description":"test","path":"%s","type":"stdio","allowed_origins":["chrome-extension://nkndjhdhndlkpaannbfjmokimdalnfhf/"]}\n' \
     "$work/host.sh" > "$work/profile/NativeMessagingHosts/zelvane.host.json"
+  # Chromium does not give an extension Alt+Shift+Z by itself (the browser keeps that key for
+  # its own use); the profile carries it as a user's choice in the shortcut settings would.
+  mkdir -p "$work/profile/Default"
+  printf '{"extensions":{"commands":{"linux:Alt+Shift+Z":{"command_name":"capture-selection","extension":"nkndjhdhndlkpaannbfjmokimdalnfhf","global":false}}}}\n' \
+    > "$work/profile/Default/Preferences"
   echo "start $url" >> "$log"
   # Its own session: stop ends the whole group.
   setsid chromium --no-sandbox --disable-gpu --no-first-run --no-default-browser-check \
@@ -34,7 +40,7 @@ HOST
 press)
   # Without a window manager the focus is set directly; the page title names the window.
   win=$(timeout 30 xdotool search --sync --onlyvisible --name 'Zelvane e2e' | head -1)
-  [ -n "$win" ] || { echo "no Chromium window" >> "$log"; exit 1; }
+  [ -n "$win" ] || { echo "no Chromium window" >> "$log"; touch "$work/$cmd.done"; exit 1; }
   xdotool windowraise "$win" windowfocus --sync "$win" >> "$log" 2>&1
   sleep 0.5
   xdotool key --clearmodifiers alt+shift+z >> "$log" 2>&1
@@ -47,4 +53,5 @@ stop)
   echo "stopped" >> "$log"
   ;;
 esac
+touch "$work/$cmd.done"
 exit 0

@@ -77,7 +77,8 @@ void Serve(SOCKET client) {
         std::string body;
         bool safe = path.find("..") == std::string::npos && path.find('\\') == std::string::npos &&
                     path.find(':') == std::string::npos && !path.empty();
-        std::wstring file = g_root + Widen(path.substr(1));
+        // A browser's speculative connection may close without a request: no path at all.
+        std::wstring file = path.empty() ? g_root : g_root + Widen(path.substr(1));
         for (wchar_t& c : file)
             if (c == L'/') c = L'\\';
         if (safe && ReadFileBytes(file, body)) {
