@@ -6,8 +6,16 @@ const HOST = "zelvane.host";
 const MENU_ID = "zelvane-capture";
 const COMMAND = "capture-selection";
 
-chrome.runtime.onInstalled.addListener(() => {
+chrome.runtime.onInstalled.addListener(async () => {
   chrome.contextMenus.create({ id: MENU_ID, title: "使用Zelvane捕获网文", contexts: ["selection"] });
+  // A browser that keeps Alt+Shift+Z for itself leaves the command without a key: say so on
+  // the button rather than let the key do nothing.
+  const commands = await chrome.commands.getAll();
+  const command = commands.find((c) => c.name === COMMAND);
+  if (command && !command.shortcut) {
+    chrome.action.setBadgeText({ text: "键" });
+    chrome.action.setTitle({ title: "Zelvane: 快捷键未设置，请在浏览器的扩展快捷键设置中为“使用Zelvane捕获网文”指定 Alt+Shift+Z" });
+  }
 });
 
 chrome.contextMenus.onClicked.addListener((info, tab) => {

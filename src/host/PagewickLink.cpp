@@ -62,7 +62,7 @@ Result Deliver(const std::wstring& programPath, const std::wstring& pageUrl, con
         DWORD_PTR reply = kReplyNotUnderstood;
         if (!::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
                                    kSendTimeoutMs, &reply))
-            return {false, "Pagewick did not answer"};
+            return {false, "Pagewick did not answer within a minute; it may still take the selection"};
         switch (reply) {
         case kReplyTaken: return {true, ""};
         case kReplyBusy: return {false, "Pagewick is busy with another capture or a save"};

@@ -8,7 +8,7 @@ namespace hostlink {
 
 constexpr DWORD kStartWaitMs = 15000;   // how long a started program may take to open its window
 constexpr DWORD kPollMs = 100;
-constexpr UINT kSendTimeoutMs = 30000;  // an answer from a program that hangs is not awaited longer
+constexpr UINT kSendTimeoutMs = 60000;  // an answer from a program that hangs is not awaited longer
 
 struct Result {
     bool ok = false;

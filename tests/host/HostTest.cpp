@@ -84,6 +84,17 @@ std::wstring ClipboardText() {
     return text;
 }
 
+// The whole text of an edit control of another process (WindowText reads 2047 characters at most).
+std::wstring FullText(HWND edit) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(edit, WM_GETTEXT, length + 1, (LPARAM)&text[0], SMTO_ABORTIFHUNG, 10000, &got);
+    text.resize(got);
+    return text;
+}
+
 std::wstring RegDefault(const std::wstring& key) {
     wchar_t buf[1024] = {};
     DWORD size = sizeof(buf) - sizeof(wchar_t);
@@ -119,6 +130,21 @@ TEST(HostWithProgram, CapturesReachTheRunningProgramAndLeaveTheClipboardAlone) {
               WindowText(app.EditorEdit()));
     EXPECT_EQ(L"剪贴板里的字", ClipboardText());
     EXPECT_TRUE(IsWindowVisible(app.Frame())) << "a running program is not hidden";
+
+    // A long article (1 MB of UTF-8 in 2000 paragraphs, one a line as pages are written) arrives whole.
+    std::string paragraph = "<P>";
+    for (int i = 0; i < 56; ++i) paragraph += "\xE7\xBD\x91\xE6\x96\x87 ";   // 网文
+    paragraph += "</P>\\n";   // escaped in the JSON
+    std::string longHtml;
+    for (int i = 0; i < 2000; ++i) longHtml += paragraph;
+    std::wstring before = FullText(app.EditorEdit());
+    run = RunHost(app.Dir() / L"ZelvaneHost.exe", CaptureMessage(kPage, longHtml + "<BR>end"));
+    ASSERT_EQ(1u, run.replies.size());
+    EXPECT_EQ("{\"ok\":true}", run.replies[0]);
+    std::wstring after = FullText(app.EditorEdit());
+    ASSERT_EQ(before.size() + 3 + 2000 * (3 + 56 * 3 + 5) + 7, after.size());
+    EXPECT_EQ(L"<P><P>网文 网文", after.substr(before.size(), 11));
+    EXPECT_EQ(L"文 </P>\n<BR>end", after.substr(after.size() - 14));
 
     // Every start points the browsers at the host beside the program.
     for (const wchar_t* browser : {L"Google\\Chrome", L"Microsoft\\Edge", L"Chromium"})
