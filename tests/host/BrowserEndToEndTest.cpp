@@ -66,6 +66,7 @@ TEST(BrowserEndToEnd, TheKeyboardCommandCapturesIntoPagewickAndASaveDownloadsThe
                "ABCDEFGHIJ</p><img src=\"pics/a.png\"><img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" "
                "data-src=\"/img/b.png\"></div><p>tail</p>"
                "<script>getSelection().selectAllChildren(document.getElementById('article'));</script></body></html>");
+    server.Put(L"news/page.html.type", "text/html; charset=utf-8");
     const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
 
     RunningPagewick app([](ProgramDir& d) { d.WriteConfig(L"SEL", L"ROUTE", L"新闻"); });
