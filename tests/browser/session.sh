@@ -2,7 +2,8 @@
 # The Linux side of the extension's end-to-end test, started by the test under Wine:
 #   session.sh start <work dir> <host exe> <page url>   Chromium (on $DISPLAY) with the unpacked
 #       extension and a host manifest whose command runs the host under Wine
-#   session.sh press <work dir>                         focuses Chromium's window, presses Alt+Shift+Z
+#   session.sh press <work dir> [keys]                  focuses Chromium's window, presses the keys
+#                                                       (xdotool names; Alt+Shift+Z by default)
 #   session.sh stop <work dir>                          ends Chromium
 # Progress goes to <work dir>/session.log; <work dir>/<command>.done tells the test that a
 # command is over (Wine gives it no handle to wait on for a Linux program).
@@ -43,8 +44,9 @@ press)
   [ -n "$win" ] || { echo "no Chromium window" >> "$log"; touch "$work/$cmd.done"; exit 1; }
   xdotool windowraise "$win" windowfocus --sync "$win" >> "$log" 2>&1
   sleep 0.5
-  xdotool key --clearmodifiers alt+shift+z >> "$log" 2>&1
-  echo "pressed on $win" >> "$log"
+  keys=${3:-alt+shift+z}
+  xdotool key --clearmodifiers "$keys" >> "$log" 2>&1
+  echo "pressed $keys on $win" >> "$log"
   ;;
 stop)
   pid=$(cat "$work/chromium.pid" 2>/dev/null) && kill -- "-$pid" 2>/dev/null

@@ -59,13 +59,14 @@ TEST(BrowserEndToEnd, TheKeyboardCommandCapturesIntoPagewickAndASaveDownloadsThe
     const std::string a = Picture('a', 2000), b = Picture('b', 3000);
     server.Put(L"news/pics/a.png", a);
     server.Put(L"img/b.png", b);
-    // The page selects its article itself once loaded; the rest of the page stays out.
+    // The page selects its article when S is pressed; the rest of the page stays out.
     server.Put(L"news/page.html",
                "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Zelvane e2e</title></head><body>"
                "<p>\xE5\x89\x8D\xE8\xA8\x80</p><div id=\"article\"><p>\xE6\x96\xB0\xE9\x97\xBB\xE6\xA0\x87\xE9\xA2\x98"
                "ABCDEFGHIJ</p><img src=\"pics/a.png\"><img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" "
                "data-src=\"/img/b.png\"></div><p>tail</p>"
-               "<script>getSelection().selectAllChildren(document.getElementById('article'));</script></body></html>");
+               "<script>addEventListener('keydown', (e) => { if (e.key === 's') "
+               "getSelection().selectAllChildren(document.getElementById('article')); });</script></body></html>");
     server.Put(L"news/page.html.type", "text/html; charset=utf-8");
     const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
 
@@ -80,12 +81,20 @@ TEST(BrowserEndToEnd, TheKeyboardCommandCapturesIntoPagewickAndASaveDownloadsThe
         ~Stop() { Session(work, L"stop"); }
     } stop{work};
 
+    // Nothing selected: the extension sends nothing, so no host is started.
+    ASSERT_TRUE(Session(work, L"press"));
+    Sleep(3000);
+    auto log = ReadBytes(work.Path() + L"session.log");
+    EXPECT_EQ(std::string::npos, std::string(log.begin(), log.end()).find("host started"));
+    EXPECT_EQ(L"", WindowText(app.EditorEdit()));
+
+    ASSERT_TRUE(Session(work, L"press", L"s"));
     ASSERT_TRUE(Session(work, L"press"));
     const std::wstring expected = L"<P><p>新闻标题ABCDEFGHIJ</p><img src=\"" + Wide(base) + L"/news/pics/a.png\">"
                                   L"<img src=\"" + Wide(base) + L"/img/b.png\" data-src=\"" + Wide(base) + L"/img/b.png\">";
     bool captured = WaitFor([&] { return WindowText(app.EditorEdit()) == expected; }, 45000, 100);
     if (!captured) {
-        auto log = ReadBytes(work.Path() + L"session.log");
+        log = ReadBytes(work.Path() + L"session.log");
         ADD_FAILURE() << "editor: " << Narrow(WindowText(app.EditorEdit())) << "\nsession: " << std::string(log.begin(), log.end());
         return;
     }
