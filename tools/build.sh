@@ -13,3 +13,9 @@ for arch in win64 win32; do
   fi
   cmake --build "$root/build/$arch" -j "$jobs"
 done
+# The browser extension packed for Firefox or for unpacking (web-ext comes from setup.sh).
+web_ext=$root/build/node/node_modules/.bin/web-ext
+if [ -x "$web_ext" ]; then
+  "$web_ext" build --source-dir "$root/browser-extension" --artifacts-dir "$root/dist" \
+    --filename zelvane-extension.zip --overwrite-dest >/dev/null
+fi

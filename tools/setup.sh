@@ -7,7 +7,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools
   wine wine64 libwine-dev
   xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-microhei
-  googletest
+  googletest chromium
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -18,4 +18,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+# npm comes with Node.js; only a machine without it gets Debian's.
+if ! command -v npm >/dev/null 2>&1; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y -q --no-install-recommends npm
+fi
+# web-ext (lint and packing of the browser extension), pinned, kept inside the build tree.
+WEB_EXT_VERSION=10.8.0
+root=$(cd "$(dirname "$0")/.." && pwd)
+if [ "$(cat "$root/build/node/.web-ext-version" 2>/dev/null)" != "$WEB_EXT_VERSION" ]; then
+  mkdir -p "$root/build/node"
+  npm install --prefix "$root/build/node" --no-audit --no-fund --loglevel=error "web-ext@$WEB_EXT_VERSION"
+  echo "$WEB_EXT_VERSION" > "$root/build/node/.web-ext-version"
 fi

@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 #include "library/LibraryPanes.h"
 #include "app/ContextMenuEntry.h"
+#include "app/NativeHostRegistration.h"
 #include "app/TrayIcon.h"
 #include "capture/SelectionCapture.h"
 #include "framework/Resources.h"
@@ -72,6 +73,8 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CAPTURE_NOT_ARMED:
         OnCaptureNotArmed();
         return 0;
+    case WM_COPYDATA:
+        return OnCopyData(lp);
     case WM_TIMER:
         return OnTimer(wp, lp);
     case WM_CLOSE:
@@ -93,6 +96,9 @@ int CMainFrame::OnCreate() {
     std::wstring programFile = module;
     programFile = programFile.substr(programFile.find_last_of(L'\\') + 1);
     WriteContextMenuEntry(appDir, programFile);
+    // Today's browsers reach the program through the native messaging host; a failure
+    // leaves only that way closed, so it is not worth a box at every start.
+    RegisterNativeHost(appDir);
 
     // Quoted: a program folder with spaces would otherwise register nothing.
     std::wstring regsvr = L"/s \"" + appDir + L"Linkmoss.dll\"";

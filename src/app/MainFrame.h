@@ -83,6 +83,7 @@ private:
     void OnCaptureNotArmed();
     void PostStartRequest();
     void RunCapture();
+    LRESULT OnCopyData(LPARAM lp);   // a capture from the browser extension's host
     LRESULT OnTrayCallback(WPARAM wp, LPARAM lp);
     void HideToTray();
     void ShowTrayMenu();

@@ -68,15 +68,8 @@ void WaitAnsweringSentMessages(DWORD ms) {
     }
 }
 
-CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView) {
-    SendCopyKeystroke();
-    WaitAnsweringSentMessages(300);
-    WaitAnsweringSentMessages(100);
-    if (pasteView) pasteView->ExecGated(kIdmPaste);   // only when supported and enabled
-    WaitAnsweringSentMessages(100);
-
-    std::wstring pasted, existing;
-    bool havePasted = TakePastedHtml(pasteView ? pasteView->Engine() : nullptr, pasted);
+CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted) {
+    std::wstring existing;
     HtmlEngine* main = mainView ? mainView->Engine() : nullptr;
     bool haveMain = main && main->HasDocument();
     if (haveMain) {
@@ -84,14 +77,27 @@ CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditVi
         haveMain = main->GetBodyHtml(existing);
     }
 
-    CaptureOutcome outcome = (havePasted && haveMain) ? ClassifyPastedHtml(pasted) : CaptureOutcome::Empty;
+    CaptureOutcome outcome = (pasted && haveMain) ? ClassifyPastedHtml(*pasted) : CaptureOutcome::Empty;
     if (outcome != CaptureOutcome::Success) {
         ShowTrayBalloon(kBalloonWarning, kNothingTitle, kNothingText);
         return outcome;
     }
     ShowTrayBalloon(kBalloonInfo, kCapturedTitle, kCapturedText);
-    main->SetBodyHtml(AppendCapture(existing, pasted));
+    main->SetBodyHtml(AppendCapture(existing, *pasted));
     main->CloseDocument();
-    EmptyClipboardAsOwner(frame);
+    return outcome;
+}
+
+CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView) {
+    SendCopyKeystroke();
+    WaitAnsweringSentMessages(300);
+    WaitAnsweringSentMessages(100);
+    if (pasteView) pasteView->ExecGated(kIdmPaste);   // only when supported and enabled
+    WaitAnsweringSentMessages(100);
+
+    std::wstring pasted;
+    bool havePasted = TakePastedHtml(pasteView ? pasteView->Engine() : nullptr, pasted);
+    CaptureOutcome outcome = AppendToEditor(mainView, havePasted ? &pasted : nullptr);
+    if (outcome == CaptureOutcome::Success) EmptyClipboardAsOwner(frame);
     return outcome;
 }

@@ -32,6 +32,10 @@ std::wstring AppendCapture(const std::wstring& existing, const std::wstring& pas
 // another program waits for the clipboard owner to answer); posted messages and input wait.
 void WaitAnsweringSentMessages(DWORD ms);
 
+// The end of every capture: the pasted HTML (null when none could be read) decides the
+// outcome; success appends it to the main editor after "<P>". Shows the balloon.
+CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted);
+
 // The capture steps run when the capture timer fires: copy keystroke to the focused
 // window, paste into the hidden view, empty it, and on success append to the main
 // editor, show the balloons and empty the clipboard. Returns the outcome; a view

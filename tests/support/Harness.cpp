@@ -100,7 +100,7 @@ int CountFiles(const std::wstring& folder) {
 }
 
 ProgramDir::ProgramDir(const std::wstring& tag) : m_path(FreshFolder(L"Zelvane 网文 " + tag)) {
-    for (const wchar_t* f : {L"Pagewick.exe", L"Linkmoss.dll", L"geturl.htm"})
+    for (const wchar_t* f : {L"Pagewick.exe", L"Linkmoss.dll", L"geturl.htm", L"ZelvaneHost.exe"})
         CopyFileW(DistFile(f).c_str(), (m_path + f).c_str(), FALSE);
 }
 

@@ -1,0 +1,30 @@
+// Captures handed over by the browser extension's native messaging host (WM_COPYDATA).
+#include "app/MainFrame.h"
+#include "app/TrayIcon.h"
+#include "capture/BrowserCapture.h"
+#include "capture/BrowserHandoff.h"
+
+LRESULT CMainFrame::OnCopyData(LPARAM lp) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+    std::wstring pageUrl, html;
+    if (!data || !UnpackBrowserCapture(data->dwData, data->lpData, data->cbData, pageUrl, html))
+        return kReplyNotUnderstood;
+    // The data lives only as long as this send, so a capture that cannot run now is
+    // refused and the host answers the browser, never kept for later.
+    if (!m_mainView) return kReplyStarting;
+    if (data->dwData == kBrowserCaptureAfterStartTag) ShowWindow(SW_HIDE);   // as for 1027
+    if (m_capturing || !m_ready) return kReplyBusy;
+
+    struct BackToIdle {
+        CMainFrame* frame;
+        ~BackToIdle() { frame->m_capturing = false; frame->m_ready = true; }
+    } backToIdle{this};
+    m_ready = false;
+    m_capturing = true;
+    ShowTrayBalloon(kBalloonInfo, L"", L"");   // takes down a balloon still showing
+    try {
+        return TakeBrowserCapture(m_mainView, pageUrl, html) == CaptureOutcome::Success ? kReplyTaken : kReplyNothing;
+    } catch (...) {
+        return kReplyNothing;
+    }
+}

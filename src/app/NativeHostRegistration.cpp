@@ -1,0 +1,84 @@
+#include "app/NativeHostRegistration.h"
+#include "editor/HtmlText.h"
+#include <windows.h>
+#include <cstdio>
+
+const wchar_t kNativeHostName[] = L"zelvane.host";
+const wchar_t kNativeHostExe[] = L"ZelvaneHost.exe";
+const wchar_t kChromiumManifest[] = L"zelvane.host.chromium.json";
+const wchar_t kFirefoxManifest[] = L"zelvane.host.firefox.json";
+// Fixed by the public key in the extension's manifest.json.
+const char kChromeExtensionOrigin[] = "chrome-extension://nkndjhdhndlkpaannbfjmokimdalnfhf/";
+const char kFirefoxExtensionId[] = "capture@zelvane";
+
+namespace {
+
+const wchar_t* const kChromiumKeys[] = {
+    L"Software\\Google\\Chrome\\NativeMessagingHosts\\zelvane.host",
+    L"Software\\Microsoft\\Edge\\NativeMessagingHosts\\zelvane.host",
+    L"Software\\Chromium\\NativeMessagingHosts\\zelvane.host",
+};
+const wchar_t kFirefoxKey[] = L"Software\\Mozilla\\NativeMessagingHosts\\zelvane.host";
+
+std::string JsonString(const std::wstring& text) {
+    std::string out = "\"";
+    for (char c : htmltext::WideToUtf8(text)) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char esc[8];
+            snprintf(esc, sizeof(esc), "\\u%04x", static_cast<unsigned>(c));
+            out += esc;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string Manifest(const std::wstring& hostPath, const std::string& allowedKey, const std::string& allowed) {
+    return "{\n  \"name\": \"zelvane.host\",\n"
+           "  \"description\": \"Zelvane: hands the selection of a page to Pagewick\",\n"
+           "  \"path\": " + JsonString(hostPath) + ",\n"
+           "  \"type\": \"stdio\",\n"
+           "  \"" + allowedKey + "\": [\"" + allowed + "\"]\n}\n";
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = ::WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr) && written == bytes.size();
+    ::CloseHandle(file);
+    return ok;
+}
+
+bool PointKeyAt(const wchar_t* subKey, const std::wstring& manifestPath) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool ok = ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(manifestPath.c_str()),
+                               DWORD((manifestPath.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return ok;
+}
+
+}  // namespace
+
+std::string ChromiumHostManifest(const std::wstring& hostPath) {
+    return Manifest(hostPath, "allowed_origins", kChromeExtensionOrigin);
+}
+
+std::string FirefoxHostManifest(const std::wstring& hostPath) {
+    return Manifest(hostPath, "allowed_extensions", kFirefoxExtensionId);
+}
+
+bool RegisterNativeHost(const std::wstring& appDir) {
+    std::wstring host = appDir + kNativeHostExe;
+    bool ok = WriteFileBytes(appDir + kChromiumManifest, ChromiumHostManifest(host));
+    for (const wchar_t* key : kChromiumKeys) ok = PointKeyAt(key, appDir + kChromiumManifest) && ok;
+    ok = WriteFileBytes(appDir + kFirefoxManifest, FirefoxHostManifest(host)) && ok;
+    return PointKeyAt(kFirefoxKey, appDir + kFirefoxManifest) && ok;
+}

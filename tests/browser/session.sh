@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The Linux side of the extension's end-to-end test, started by the test under Wine:
+#   session.sh start <work dir> <host exe> <page url>   Chromium (on $DISPLAY) with the unpacked
+#       extension and a host manifest whose command runs the host under Wine
+#   session.sh press <work dir> [keys]                  focuses Chromium's window, presses the keys
+#                                                       (xdotool names; Alt+Shift+Z by default)
+#   session.sh stop <work dir>                          ends Chromium
+# Progress goes to <work dir>/session.log; <work dir>/<command>.done tells the test that a
+# command is over (Wine gives it no handle to wait on for a Linux program).
+set -u
+cmd=$1 work=$2
+root=$(cd "$(dirname "$0")/../.." && pwd)
+log=$work/session.log
+case $cmd in
+start)
+  host_exe=$3 url=$4
+  mkdir -p "$work/profile/NativeMessagingHosts"
+  # Chromium starts the host with its own environment: the test's Wine prefix and display.
+  cat > "$work/host.sh" <<HOST
+#!/bin/sh
+export WINEPREFIX='$WINEPREFIX' DISPLAY='$DISPLAY' WINEDEBUG=-all LC_ALL=C.UTF-8
+echo "host started" >> '$log'
+exec ${WINE64:-/usr/lib/wine/wine64} '$host_exe' "\$@"
+HOST
+  chmod +x "$work/host.sh"
+  printf '{"name":"zelvane.host","description":"test","path":"%s","type":"stdio","allowed_origins":["chrome-extension://nkndjhdhndlkpaannbfjmokimdalnfhf/"]}\n' \
+    "$work/host.sh" > "$work/profile/NativeMessagingHosts/zelvane.host.json"
+  # Chromium does not give an extension Alt+Shift+Z by itself (the browser keeps that key for
+  # its own use); the profile carries it as a user's choice in the shortcut settings would.
+  mkdir -p "$work/profile/Default"
+  printf '{"extensions":{"commands":{"linux:Alt+Shift+Z":{"command_name":"capture-selection","extension":"nkndjhdhndlkpaannbfjmokimdalnfhf","global":false}}}}\n' \
+    > "$work/profile/Default/Preferences"
+  echo "start $url" >> "$log"
+  # Its own session: stop ends the whole group.
+  setsid chromium --no-sandbox --disable-gpu --no-first-run --no-default-browser-check \
+    --disable-dev-shm-usage --password-store=basic --user-data-dir="$work/profile" \
+    --load-extension="$root/browser-extension" --window-position=0,0 --window-size=900,700 \
+    "$url" >> "$work/chromium.log" 2>&1 &
+  echo $! > "$work/chromium.pid"
+  ;;
+press)
+  # Without a window manager the focus is set directly; the page title names the window.
+  win=$(timeout 30 xdotool search --sync --onlyvisible --name 'Zelvane e2e' | head -1)
+  [ -n "$win" ] || { echo "no Chromium window" >> "$log"; touch "$work/$cmd.done"; exit 1; }
+  xdotool windowraise "$win" windowfocus --sync "$win" >> "$log" 2>&1
+  sleep 0.5
+  keys=${3:-alt+shift+z}
+  xdotool key --clearmodifiers "$keys" >> "$log" 2>&1
+  echo "pressed $keys on $win" >> "$log"
+  ;;
+stop)
+  pid=$(cat "$work/chromium.pid" 2>/dev/null) && kill -- "-$pid" 2>/dev/null
+  sleep 1
+  [ -n "${pid:-}" ] && kill -9 -- "-$pid" 2>/dev/null
+  echo "stopped" >> "$log"
+  ;;
+esac
+touch "$work/$cmd.done"
+exit 0

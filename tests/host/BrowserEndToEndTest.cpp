@@ -1,0 +1,123 @@
+// The whole road from today's browsers: Debian's Chromium on the test display with the
+// unpacked extension, a page from 127.0.0.1 with a selection, the extension's keyboard
+// command, the host under Wine, Pagewick's editor, and a save that downloads the pictures.
+#include <gtest/gtest.h>
+#include "support/HttpServer.h"
+#include "support/Pagewick.h"
+
+using namespace zt;
+
+namespace {
+
+// The Linux path of a Windows path (Wine's own conversion).
+std::string UnixPath(const std::wstring& path) {
+    using Fn = char*(CDECL*)(const wchar_t*);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (!fn) return "";
+    char* unix = fn(path.c_str());
+    if (!unix) return "";
+    std::string out = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+std::wstring Wide(const std::string& utf8) {
+    std::wstring w(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], int(w.size()));
+    w.resize(w.size() - 1);
+    return w;
+}
+
+// Runs tests/browser/session.sh (a Linux program: Wine starts it as one) and waits until it
+// has marked the command done in the work folder.
+bool Session(const TempFolder& work, const std::wstring& command, const std::wstring& args = L"") {
+    std::wstring done = work.Path() + command + L".done";
+    DeleteFileW(done.c_str());
+    std::wstring script = std::wstring(SOURCE_DIR_W) + L"tests\\browser\\session.sh";
+    std::wstring cmd = L"\"" + script + L"\" " + command + L" \"" + Wide(UnixPath(work.NoSlash())) + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(script.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (pi.hThread) CloseHandle(pi.hThread);
+    return WaitFor([&] { return FileExists(done); }, 60000, 50);
+}
+
+std::wstring Quoted(const std::string& s) { return L"\"" + Wide(s) + L"\""; }
+
+std::string Picture(char seed, size_t size) {
+    std::string s = "\x89PNG\r\n\x1a\n";
+    for (size_t i = 0; i < size; ++i) s += char(seed + i * 11);
+    return s;
+}
+
+TEST(BrowserEndToEnd, TheKeyboardCommandCapturesIntoPagewickAndASaveDownloadsThePictures) {
+    ASSERT_FALSE(FindWindowW(nullptr, kMainCaption)) << "a program window is left from elsewhere";
+    HttpServer server;
+    ASSERT_TRUE(server.Running());
+    const std::string a = Picture('a', 2000), b = Picture('b', 3000);
+    server.Put(L"news/pics/a.png", a);
+    server.Put(L"img/b.png", b);
+    // The page selects its article when S is pressed; the rest of the page stays out.
+    server.Put(L"news/page.html",
+               "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Zelvane e2e</title></head><body>"
+               "<p>\xE5\x89\x8D\xE8\xA8\x80</p><div id=\"article\"><p>\xE6\x96\xB0\xE9\x97\xBB\xE6\xA0\x87\xE9\xA2\x98"
+               "ABCDEFGHIJ</p><img src=\"pics/a.png\"><img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" "
+               "data-src=\"/img/b.png\"></div><p>tail</p>"
+               "<script>addEventListener('keydown', (e) => { if (e.key === 's') "
+               "getSelection().selectAllChildren(document.getElementById('article')); });</script></body></html>");
+    server.Put(L"news/page.html.type", "text/html; charset=utf-8");
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
+
+    RunningPagewick app([](ProgramDir& d) { d.WriteConfig(L"SEL", L"ROUTE", L"新闻"); });
+    ASSERT_TRUE(app.Started());
+    TempFolder work(L"browser");
+    ASSERT_FALSE(UnixPath(work.NoSlash()).empty());
+    std::string hostUnix = UnixPath(app.Dir() / L"ZelvaneHost.exe");
+    ASSERT_TRUE(Session(work, L"start", Quoted(hostUnix) + L" " + Quoted(base + "/news/page.html")));
+    struct Stop {
+        const TempFolder& work;
+        ~Stop() { Session(work, L"stop"); }
+    } stop{work};
+
+    // Nothing selected: the extension sends nothing, so no host is started.
+    ASSERT_TRUE(Session(work, L"press"));
+    Sleep(3000);
+    auto log = ReadBytes(work.Path() + L"session.log");
+    EXPECT_EQ(std::string::npos, std::string(log.begin(), log.end()).find("host started"));
+    EXPECT_EQ(L"", WindowText(app.EditorEdit()));
+
+    ASSERT_TRUE(Session(work, L"press", L"s"));
+    ASSERT_TRUE(Session(work, L"press"));
+    const std::wstring expected = L"<P><p>新闻标题ABCDEFGHIJ</p><img src=\"" + Wide(base) + L"/news/pics/a.png\">"
+                                  L"<img src=\"" + Wide(base) + L"/img/b.png\" data-src=\"" + Wide(base) + L"/img/b.png\">";
+    bool captured = WaitFor([&] { return WindowText(app.EditorEdit()) == expected; }, 45000, 100);
+    if (!captured) {
+        log = ReadBytes(work.Path() + L"session.log");
+        ADD_FAILURE() << "editor: " << Narrow(WindowText(app.EditorEdit())) << "\nsession: " << std::string(log.begin(), log.end());
+        return;
+    }
+
+    PostMessageW(app.Frame(), WM_HOTKEY, 13, 0);
+    HWND dlg = WaitForDialog(app.Proc().Id(), 10000, L"文件名");
+    ASSERT_TRUE(dlg);
+    PressButton(dlg, IDOK);
+    HWND done = WaitForDialog(app.Proc().Id(), 20000, L"保存");
+    ASSERT_TRUE(done);
+    PressButton(done, IDNO);
+    std::wstring text = ReadTextFile(app.Dir() / L"新闻\\新闻标题ABCDEF.htm");
+    EXPECT_EQ(std::wstring::npos, text.find(L"http://")) << Narrow(text);
+    const std::wstring images = app.Dir() / L"新闻\\images\\";
+    EXPECT_EQ(2, CountFiles(images));
+    int matched = 0;
+    for (size_t at = 0; (at = text.find(L"src=\"images/", at)) != std::wstring::npos; ++matched) {
+        at += 12;
+        auto got = ReadBytes(images + text.substr(at, text.find(L'"', at) - at));
+        std::string content(got.begin(), got.end());
+        EXPECT_TRUE(content == a || content == b);
+    }
+    EXPECT_EQ(3, matched) << Narrow(text);   // both src values and the lazy picture's data-src
+}
+
+}  // namespace
