@@ -3,6 +3,7 @@
 // Listens on a free loopback port and writes its number to <port file>.
 // GET /<path> answers 200 with the file, 404 when it is missing;
 // GET /redirect/<path> answers 302 to /<path>. Each answer waits <delay ms>.
+// The Content-Type is the text of <file>.type when that file exists.
 // Exits after <seconds to live> (default 120) so no test leaves it behind.
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -80,8 +81,10 @@ void Serve(SOCKET client) {
         std::wstring file = g_root + Widen(path.substr(1));
         for (wchar_t& c : file)
             if (c == L'/') c = L'\\';
+        std::string type = "application/octet-stream";
         if (safe && ReadFileBytes(file, body)) {
-            response = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nCache-Control: no-store\r\n"
+            ReadFileBytes(file + L".type", type);
+            response = "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nCache-Control: no-store\r\n"
                        "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
         } else {
             body = "<html><body>404 Not Found</body></html>";
