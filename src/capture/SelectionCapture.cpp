@@ -49,6 +49,7 @@ bool IsDashLine(const std::wstring& line) {
 // the message (one or more lines), a dash line, the buttons, a dash line. Either
 // engine may turn it into markup first, so its text is read back.
 bool IsMessageBoxCopy(const std::wstring& html) {
+    if (html.size() > 16384) return false;   // a message box holds a few lines; a long page is not read twice
     std::wstring text = htmltext::InnerText(html);
     std::vector<std::wstring> lines;
     for (size_t start = 0; start <= text.size();) {
@@ -107,14 +108,11 @@ CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditVi
     if (pasteView) pasteView->ExecGated(kIdmPaste);   // only when supported and enabled
     WaitAnsweringSentMessages(100);
 
-    std::wstring pasted, existing;
+    std::wstring pasted;
     bool havePasted = TakePastedHtml(pasteView ? pasteView->Engine() : nullptr, pasted);
     HtmlEngine* main = mainView ? mainView->Engine() : nullptr;
     bool haveMain = main && main->HasDocument();
-    if (haveMain) {
-        main->SetCharset(L"unicode");
-        haveMain = main->GetBodyHtml(existing);
-    }
+    if (haveMain) main->SetCharset(L"unicode");
 
     CaptureOutcome outcome = (havePasted && haveMain) ? ClassifyPastedHtml(pasted) : CaptureOutcome::Empty;
     if (outcome != CaptureOutcome::Success) {
@@ -122,7 +120,9 @@ CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditVi
         return outcome;
     }
     ShowTrayBalloon(kBalloonInfo, kCapturedTitle, kCapturedText);
-    main->SetBodyHtml(AppendCapture(existing, pasted));
+    // Inserted at the end rather than the whole body set again: a capture costs
+    // the same however much the editor already holds.
+    main->AppendBodyHtml(AppendCapture(L"", pasted));
     main->CloseDocument();
     EmptyClipboardAsOwner(frame);
     return outcome;
