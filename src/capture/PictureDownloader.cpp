@@ -35,8 +35,11 @@ bool Fetch(const std::wstring& url, HANDLE out, std::wstring& contentType, DWORD
                           std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (object.empty()) object = L"/";
 
-    Handle session{::InternetOpenW(L"Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 5.1)", INTERNET_OPEN_TYPE_PRECONFIG,
-                                   nullptr, nullptr, 0)};
+    // One session per downloading thread: opening one costs more than a small picture.
+    static thread_local Handle session;
+    if (!session.h)
+        session.h = ::InternetOpenW(L"Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 5.1)", INTERNET_OPEN_TYPE_PRECONFIG,
+                                    nullptr, nullptr, 0);
     if (!session.h) return false;
     // A silent server is given up after the limit, while connecting as while
     // receiving; each handle keeps its own copy of the limits.
