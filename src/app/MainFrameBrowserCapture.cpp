@@ -13,7 +13,7 @@ LRESULT CMainFrame::OnCopyData(LPARAM lp) {
     // refused and the host answers the browser, never kept for later.
     if (!m_mainView) return kReplyStarting;
     if (data->dwData == kBrowserCaptureAfterStartTag) ShowWindow(SW_HIDE);   // as for 1027
-    if (m_capturing || !m_ready) return kReplyBusy;
+    if (m_capturing || IsBusy()) return kReplyBusy;
 
     struct BackToIdle {
         CMainFrame* frame;

@@ -1,5 +1,6 @@
 #include "app/TrayIcon.h"
 #include "app/MainFrame.h"
+#include "framework/Utf16.h"
 #include "resources/resource.h"
 #include <cwchar>
 
@@ -12,10 +13,11 @@ BOOL Notify(DWORD message, NOTIFYICONDATAW& record) {
     return g_notify ? g_notify(message, &record) : ::Shell_NotifyIconW(message, &record);
 }
 
-// Copies at most max characters and always terminates; null copies as empty.
+// Copies at most max code units, never half a character, and always terminates;
+// null copies as empty.
 void CopyBounded(wchar_t* dst, size_t capacity, const wchar_t* src, size_t max) {
-    size_t n = src ? wcsnlen(src, max) : 0;
-    if (n >= capacity) n = capacity - 1;
+    if (max >= capacity) max = capacity - 1;
+    size_t n = src ? CutLength(src, wcsnlen(src, max + 1), max) : 0;
     if (n) wmemcpy(dst, src, n);
     dst[n] = L'\0';
 }
@@ -38,7 +40,8 @@ void InitTrayRecord(NOTIFYICONDATAW& record, HWND owner) {
     record.uCallbackMessage = WM_TRAY_CALLBACK;
     record.hIcon = static_cast<HICON>(
         ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 16, 16, 0));
-    CopyBounded(record.szTip, ARRAYSIZE(record.szTip), kTrayTip, ARRAYSIZE(record.szTip) - 1);
+    static_assert(ARRAYSIZE(kTrayTip) <= ARRAYSIZE(record.szTip), "the tip fits");
+    wmemcpy(record.szTip, kTrayTip, ARRAYSIZE(kTrayTip));
 }
 
 void AddTrayIcon(NOTIFYICONDATAW& record, HWND owner) {

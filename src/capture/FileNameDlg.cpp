@@ -88,8 +88,14 @@ void CFileName::OnConfirm() {
         return;
     }
     std::wstring name = CleanFileName(text);
-    if (m_mainFrame) m_mainFrame->m_webTextName = name;
     std::wstring path = GetAppDir() + m_folder + L"\\" + name + L".htm";
+    // Refused here, before any picture is downloaded for a file that could not be written.
+    std::wstring problem = WebTextNameProblem(name, path);
+    if (!problem.empty()) {
+        ::MessageBoxW(m_hWnd, problem.c_str(), L"错误", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (m_mainFrame) m_mainFrame->m_webTextName = name;
     if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         ::MessageBoxW(m_hWnd, L"此文件已存在，请重新输入一个新的文件名！", L"提示", MB_OK | MB_ICONEXCLAMATION);
         return;

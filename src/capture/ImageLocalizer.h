@@ -5,37 +5,38 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "capture/PictureDownloader.h"
 
 class CMainFrame;
 
 struct PictureJob {
-    std::wstring source;      // the attribute text as it stands in the HTML
-    std::wstring url;         // the address downloaded
-    std::wstring localName;   // file name in the images folder
-    bool ok = false;          // downloaded
+    std::wstring source;      // the attribute value as it stands in the HTML
+    std::wstring url;         // the address requested
+    std::wstring stem;        // time and tag position, made unique
+    std::wstring localName;   // file name in the images folder: planned, then as saved
+    bool ok = false;          // saved as a picture
 };
 
 struct LocalizePlan {
-    std::vector<PictureJob> jobs;   // in scan order
+    std::vector<PictureJob> jobs;   // in scan order, one per distinct source
 };
 
-// Scans the HTML ("<img" pass, then "<IMG" pass) as if every download succeeded.
+// Scans the HTML ("<img" pass, then "<IMG" pass) for http picture sources.
 // `now` gives the local time for each picture; `taken` tells whether a local
-// name is already used in the images folder (the plan's own names are avoided too).
+// name is already used in the images folder (the plan's own names are avoided
+// too). The planned name carries the address's extension when it is a picture's.
 LocalizePlan PlanLocalization(const std::wstring& html, const std::function<SYSTEMTIME()>& now,
                               const std::function<bool(const std::wstring&)>& taken);
 
-// Rewrites every occurrence of each downloaded source to "images/" + its local
-// name, in plan order; sources that failed keep their address.
+// Rewrites each src attribute whose whole value is the source of a saved
+// picture to "images/" + its local name. Everything else stays byte for byte.
 void ApplyLocalization(std::wstring& html, const LocalizePlan& plan);
 
 struct LocalizeResult {
-    int processed = 0;   // sources downloaded and rewritten
-    int failed = 0;      // sources kept because their download failed
+    int processed = 0;   // sources saved and rewritten
+    int failed = 0;      // sources kept: no answer in time, an error, or no picture
 };
 
-// Downloads one picture; true when the file holds the picture.
-using PictureFetcher = std::function<bool(const std::wstring& url, const std::wstring& file)>;
 // Called on the calling thread while the downloads run: (finished, total).
 using PictureProgress = std::function<void(int, int)>;
 
@@ -44,7 +45,8 @@ using PictureProgress = std::function<void(int, int)>;
 constexpr int kParallelDownloads = 48;
 
 // Plans, downloads (at most `parallel` at a time) into imagesDir (with trailing
-// backslash) and rewrites the HTML.
+// backslash), keeps what is a picture under the extension of its kind, and
+// rewrites the HTML.
 LocalizeResult LocalizeImagesInto(const std::wstring& imagesDir, std::wstring& html, const PictureFetcher& fetch,
                                   int parallel = kParallelDownloads, const PictureProgress& progress = nullptr);
 

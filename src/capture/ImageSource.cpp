@@ -45,7 +45,34 @@ std::wstring DownloadUrlOf(const std::wstring& source) {
     ReplaceAll(url, L"&quot;", L"\"");
     ReplaceAll(url, L"&#39;", L"'");
     ReplaceAll(url, L"&amp;", L"&");   // last, so "&amp;lt;" stays "&lt;"
-    return url;
+    return EncodeUrlForRequest(url);
+}
+
+std::wstring EncodeUrlForRequest(const std::wstring& url) {
+    size_t scheme = url.find(L"://");
+    size_t from = scheme == std::wstring::npos ? 0 : url.find_first_of(L"/?#", scheme + 3);
+    if (from == std::wstring::npos) return url;
+    std::wstring out = url.substr(0, from);
+    static const wchar_t hex[] = L"0123456789ABCDEF";
+    for (size_t i = from; i < url.size(); ++i) {
+        wchar_t c = url[i];
+        if (c > L' ' && c < 0x7F) {
+            out += c;
+            continue;
+        }
+        // A character outside the basic plane is one pair of code units, one UTF-8 sequence.
+        int units = (c >= 0xD800 && c <= 0xDBFF && i + 1 < url.size()) ? 2 : 1;
+        char bytes[8];
+        int n = ::WideCharToMultiByte(CP_UTF8, 0, &url[i], units, bytes, sizeof bytes, nullptr, nullptr);
+        for (int k = 0; k < n; ++k) {
+            unsigned char b = (unsigned char)bytes[k];
+            out += L'%';
+            out += hex[b >> 4];
+            out += hex[b & 15];
+        }
+        i += units - 1;
+    }
+    return out;
 }
 
 std::wstring SafePictureExtension(const std::wstring& url) {
@@ -63,7 +90,9 @@ std::wstring SafePictureExtension(const std::wstring& url) {
     if (ext.empty() || ext.size() > 5) return L"";
     for (wchar_t c : ext)
         if (!IsAsciiAlnum(c)) return L"";
-    return L"." + ext;
+    for (const wchar_t* picture : {L"jpg", L"jpeg", L"png", L"gif", L"bmp", L"webp", L"ico", L"svg", L"avif", L"tif", L"tiff"})
+        if (_wcsicmp(ext.c_str(), picture) == 0) return L"." + ext;
+    return L"";
 }
 
 std::wstring PictureStem(const SYSTEMTIME& t, long long position) {

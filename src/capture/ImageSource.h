@@ -13,11 +13,16 @@ std::wstring ExtractImageSource(const std::wstring& html, long long position);
 bool IsHttpSource(const std::wstring& source);
 
 // The address to download: the attribute text with its character references
-// (&amp; and friends) resolved.
+// (&amp; and friends) resolved, then encoded for the request.
 std::wstring DownloadUrlOf(const std::wstring& source);
 
-// ".ext" from the last path segment of the address when that extension has 1 to
-// 5 ASCII letters or digits; "" otherwise. The result is always safe in a file name.
+// The address as browsers request it: after the host, every character outside
+// printable ASCII and every space is sent as %XX of its UTF-8 bytes; existing
+// %XX escapes stay as they are.
+std::wstring EncodeUrlForRequest(const std::wstring& url);
+
+// ".ext" from the last path segment of the address when it is a picture's
+// extension (.jpg .jpeg .png .gif .bmp .webp .ico .svg .avif .tif .tiff); "" otherwise.
 std::wstring SafePictureExtension(const std::wstring& url);
 
 // Year, month, day, hour, minute, second and the tag position run together in decimal.

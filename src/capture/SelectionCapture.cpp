@@ -1,6 +1,8 @@
 #include "capture/SelectionCapture.h"
 #include "app/TrayIcon.h"
 #include "framework/HtmlEditView.h"
+#include "editor/HtmlText.h"
+#include <vector>
 
 const wchar_t kCaptureSeparator[] = L"<P>";
 const wchar_t kCapturedTitle[] = L"成功";
@@ -38,12 +40,43 @@ void EmptyClipboardAsOwner(HWND owner) {
 }
 }  // namespace
 
+namespace {
+bool IsDashLine(const std::wstring& line) {
+    return line.size() >= 5 && line.find_first_not_of(L'-') == std::wstring::npos;
+}
+
+// Copying a message box gives plain text: a dash line, the caption, a dash line,
+// the message (one or more lines), a dash line, the buttons, a dash line. Either
+// engine may turn it into markup first, so its text is read back.
+bool IsMessageBoxCopy(const std::wstring& html) {
+    if (html.size() > 16384) return false;   // a message box holds a few lines; a long page is not read twice
+    std::wstring text = htmltext::InnerText(html);
+    std::vector<std::wstring> lines;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find_first_of(L"\r\n", start);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        size_t first = line.find_first_not_of(L" \t\u00A0\u3000");
+        size_t last = line.find_last_not_of(L" \t\u00A0\u3000");
+        if (first != std::wstring::npos) lines.push_back(line.substr(first, last - first + 1));
+        start = end + 1;
+    }
+    const size_t n = lines.size();
+    if (n < 7 || !IsDashLine(lines[0]) || !IsDashLine(lines[2]) || !IsDashLine(lines[n - 3]) || !IsDashLine(lines[n - 1]))
+        return false;
+    for (size_t i = 3; i + 3 < n; ++i)
+        if (IsDashLine(lines[i])) return false;
+    return !IsDashLine(lines[1]) && !IsDashLine(lines[n - 2]);
+}
+}  // namespace
+
 bool IsCopiedMessageBox(const std::wstring& html) {
+    bool markersAfterStart = true;
     for (const wchar_t* marker : kMessageBoxMarkers) {
         size_t at = html.find(marker);
-        if (at == std::wstring::npos || at == 0) return false;
+        if (at == std::wstring::npos || at == 0) markersAfterStart = false;
     }
-    return true;
+    return markersAfterStart || IsMessageBoxCopy(html);
 }
 
 CaptureOutcome ClassifyPastedHtml(const std::wstring& html) {
@@ -69,13 +102,9 @@ void WaitAnsweringSentMessages(DWORD ms) {
 }
 
 CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted) {
-    std::wstring existing;
     HtmlEngine* main = mainView ? mainView->Engine() : nullptr;
     bool haveMain = main && main->HasDocument();
-    if (haveMain) {
-        main->SetCharset(L"unicode");
-        haveMain = main->GetBodyHtml(existing);
-    }
+    if (haveMain) main->SetCharset(L"unicode");
 
     CaptureOutcome outcome = (pasted && haveMain) ? ClassifyPastedHtml(*pasted) : CaptureOutcome::Empty;
     if (outcome != CaptureOutcome::Success) {
@@ -83,7 +112,9 @@ CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* paste
         return outcome;
     }
     ShowTrayBalloon(kBalloonInfo, kCapturedTitle, kCapturedText);
-    main->SetBodyHtml(AppendCapture(existing, *pasted));
+    // Inserted at the end rather than the whole body set again: a capture costs
+    // the same however much the editor already holds.
+    main->AppendBodyHtml(AppendCapture(L"", *pasted));
     main->CloseDocument();
     return outcome;
 }

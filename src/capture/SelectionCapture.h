@@ -22,7 +22,9 @@ extern const wchar_t kNothingText[];        // "未获取到数据！"
 
 enum class CaptureOutcome { Empty, CopiedMessageBox, Success };
 
-// A copied message box of this program: all three markers, each first found after index 0.
+// A copied message box: all three markers of this program's boxes, each first
+// found after index 0, or (wherever the markers stand) the text of a message box
+// copy: dash lines around the caption, the text and the buttons, nothing else.
 bool IsCopiedMessageBox(const std::wstring& html);
 CaptureOutcome ClassifyPastedHtml(const std::wstring& html);
 // existing + "<P>" + pasted, nothing else inserted.

@@ -1,8 +1,13 @@
 #include "capture/WebTextFile.h"
 #include <shlwapi.h>
 #include "editor/HtmlText.h"
+#include "framework/Utf16.h"
+#include <cwctype>
 
 const wchar_t kIllegalNameMessage[] = L"目录中含有非法字符：\\ / ? * : \" < > | ！";
+const wchar_t kControlCharMessage[] = L"文件名中含有控制字符（如制表符），请删除后再保存！";
+const wchar_t kTrailingDotMessage[] = L"文件名不能以点或空格结尾，请修改后再保存！";
+const wchar_t kPathTooLongMessage[] = L"文件名太长：保存网文的完整路径超出了系统的限制，请缩短文件名！";
 
 namespace {
 DWORD LastError() {
@@ -16,9 +21,41 @@ void ReplaceAll(std::wstring& s, const std::wstring& from, const std::wstring& t
 }
 }  // namespace
 
+namespace {
+bool IsControl(wchar_t c) { return c < 0x20 || c == 0x7F; }
+bool IsBlankOrDot(wchar_t c) { return c == L' ' || c == L'.' || c == 0x3000; }
+}  // namespace
+
 std::wstring ProposeWebTextName(const std::wstring& text, int length) {
     if (length <= 0) return L"";
-    return text.substr(0, (size_t)length);
+    std::wstring clean;
+    for (wchar_t c : text) {
+        if (c == L'\r' || c == L'\n') continue;
+        if (clean.empty() && (IsControl(c) || c == L' ' || c == 0x3000)) continue;
+        clean += IsControl(c) ? L' ' : c;
+    }
+    std::wstring name = FirstCharacters(clean, (size_t)length);
+    while (!name.empty() && IsBlankOrDot(name.back())) name.pop_back();
+    return name;
+}
+
+std::wstring WebTextNameProblem(const std::wstring& name, const std::wstring& path) {
+    if (name.empty()) return L"";   // nothing is saved
+    for (wchar_t c : name)
+        if (IsControl(c)) return kControlCharMessage;
+    if (name.back() == L'.' || name.back() == L' ') return kTrailingDotMessage;
+    // Windows takes the part before the first dot (and its trailing spaces) as a device.
+    std::wstring base = name.substr(0, name.find(L'.'));
+    while (!base.empty() && base.back() == L' ') base.pop_back();
+    for (wchar_t& c : base) c = (wchar_t)std::towupper(c);
+    bool reserved = base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" || base == L"CONIN$" ||
+                    base == L"CONOUT$" ||
+                    (base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
+                     base[3] >= L'1' && base[3] <= L'9');
+    if (reserved) return L"“" + name.substr(0, name.find(L'.')) + L"”是系统保留的设备名，不能用作文件名，请换一个名称！";
+    // The file is written through a temporary file beside it and then renamed.
+    if (path.size() >= MAX_PATH || name.size() + 4 > 255) return kPathTooLongMessage;
+    return L"";
 }
 
 bool HasIllegalNameChar(const std::wstring& name) {

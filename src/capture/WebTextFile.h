@@ -4,8 +4,20 @@
 #include <functional>
 #include <string>
 
-// The first `length` characters of the text (all of it when shorter; "" for 0 or less).
+// The first `length` characters of the text (all of it when shorter; "" for 0 or
+// less), counted as characters, never half of one. Line breaks are dropped and
+// other control characters (a tab between table cells) become spaces; leading
+// blanks and trailing blanks and dots, which a file name cannot keep, are left out.
 std::wstring ProposeWebTextName(const std::wstring& text, int length);
+
+// Why Windows would refuse or change `name` as the file at `path` (the whole
+// path it is written to): control characters, a reserved device name (CON, NUL,
+// COM1...), a trailing dot or space, a path over the system's limit. The message
+// to show, or "" when the name can be used.
+std::wstring WebTextNameProblem(const std::wstring& name, const std::wstring& path);
+extern const wchar_t kControlCharMessage[];
+extern const wchar_t kTrailingDotMessage[];
+extern const wchar_t kPathTooLongMessage[];
 
 // True when the name holds \ / ? * : < > | or a double quote.
 bool HasIllegalNameChar(const std::wstring& name);

@@ -70,8 +70,17 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
     const std::wstring appDir = GetAppDir();
     std::wstring images = appDir + folder + L"\\images";
     if (::GetFileAttributesW(images.c_str()) == INVALID_FILE_ATTRIBUTES) ::CreateDirectoryW(images.c_str(), nullptr);
-    // Pictures go beside the file that refers to them.
-    outcome.failedPictures = LocalizeImagesForFolder(&frame, folder, html).failed;
+    {
+        // While the pictures arrive the window keeps painting, but takes no input as
+        // under a dialog: what is typed now would be lost when the editor is cleared.
+        struct Disabled {
+            HWND w;
+            BOOL was = ::EnableWindow(w, FALSE);
+            ~Disabled() { if (!was) ::EnableWindow(w, TRUE); }
+        } disabled{frame.m_hWnd};
+        // Pictures go beside the file that refers to them.
+        outcome.failedPictures = LocalizeImagesForFolder(&frame, folder, html).failed;
+    }
     if (html.empty()) return outcome;
 
     frame.m_ready = true;

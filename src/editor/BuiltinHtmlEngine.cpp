@@ -1,5 +1,7 @@
 // Built-in engine: the document is shown as editable HTML text in an edit
-// control. The edit control's text is the body's innerHTML.
+// control. The edit control's text is the body's innerHTML. A hidden view (the
+// capture's paste view) keeps the text in memory: pasting a long selection into
+// a window that nobody sees would only cost time.
 #include "editor/HtmlEngine.h"
 #include "editor/ClipboardHtml.h"
 #include "editor/HtmlText.h"
@@ -30,7 +32,7 @@ bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& bytes) 
 
 class BuiltinHtmlEngine : public HtmlEngine {
 public:
-    explicit BuiltinHtmlEngine(HWND view) {
+    BuiltinHtmlEngine(HWND view, bool inMemory) : m_inMemory(inMemory) {
         m_edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
                                    ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL, 0, 0, 0, 0, view, (HMENU)1,
                                    ::GetModuleHandleW(nullptr), nullptr);
@@ -53,6 +55,22 @@ public:
     bool SetBodyHtml(const std::wstring& html) override {
         if (!m_edit) return false;
         SetText(html);
+        m_dirty = true;
+        return true;
+    }
+    bool AppendBodyHtml(const std::wstring& html) override {
+        if (!m_edit) return false;
+        if (m_inMemory) {
+            m_text += html;
+        } else {
+            // Only the new markup goes through the control; the caret and selection stay.
+            DWORD start = 0, end = 0;
+            Selection(start, end);
+            int length = ::GetWindowTextLengthW(m_edit);
+            ::SendMessageW(m_edit, EM_SETSEL, length, length);
+            ::SendMessageW(m_edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(html.c_str()));
+            ::SendMessageW(m_edit, EM_SETSEL, start, end);
+        }
         m_dirty = true;
         return true;
     }
@@ -122,6 +140,7 @@ public:
 
 private:
     std::wstring Text() const {
+        if (m_inMemory) return m_text;
         int n = ::GetWindowTextLengthW(m_edit);
         std::wstring s(size_t(n) + 1, L'\0');
         n = ::GetWindowTextW(m_edit, &s[0], n + 1);
@@ -129,6 +148,10 @@ private:
         return s;
     }
     void SetText(const std::wstring& text) {
+        if (m_inMemory) {
+            m_text = text;
+            return;
+        }
         ::SetWindowTextW(m_edit, text.c_str());
         ::SendMessageW(m_edit, EM_SETMODIFY, FALSE, 0);
         ::SendMessageW(m_edit, EM_EMPTYUNDOBUFFER, 0, 0);
@@ -137,6 +160,7 @@ private:
         ::SendMessageW(m_edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     }
     bool HasSelection() const {
+        if (m_inMemory) return false;
         DWORD s = 0, e = 0;
         Selection(s, e);
         return e > s;
@@ -149,6 +173,11 @@ private:
         return t.substr(s, (e > t.size() ? t.size() : e) - s);
     }
     void ReplaceSelection(const std::wstring& markup) {
+        m_dirty = true;
+        if (m_inMemory) {
+            m_text += markup;   // the caret of a text nobody edits stays at its end
+            return;
+        }
         ::SendMessageW(m_edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(markup.c_str()));
         m_dirty = true;
     }
@@ -205,14 +234,16 @@ private:
         return 0;
     }
     HWND m_edit = nullptr;
+    bool m_inMemory = false;
+    std::wstring m_text;   // the body when kept in memory
     bool m_dirty = false;
     std::wstring m_charset;
 };
 
 }  // namespace
 
-std::unique_ptr<HtmlEngine> CreateBuiltinHtmlEngine(HWND view) {
-    auto engine = std::make_unique<BuiltinHtmlEngine>(view);
+std::unique_ptr<HtmlEngine> CreateBuiltinHtmlEngine(HWND view, bool hidden) {
+    auto engine = std::make_unique<BuiltinHtmlEngine>(view, hidden);
     if (!engine->Window()) return nullptr;
     return engine;
 }

@@ -30,6 +30,12 @@ public:
     virtual bool HasDocument() = 0;
     virtual bool GetBodyHtml(std::wstring& html) = 0;        // body.innerHTML
     virtual bool SetBodyHtml(const std::wstring& html) = 0;  // body.innerHTML = html
+    // Adds markup at the end of the body. Engines that can insert without setting
+    // the whole body again do so: the cost then depends on the markup added only.
+    virtual bool AppendBodyHtml(const std::wstring& html) {
+        std::wstring body;
+        return GetBodyHtml(body) && SetBodyHtml(body + html);
+    }
     virtual bool GetBodyText(std::wstring& text) = 0;        // body.innerText
     virtual bool SetCharset(const std::wstring& charset) = 0;
     virtual bool CloseDocument() = 0;                        // document.close()
@@ -53,7 +59,9 @@ public:
 };
 
 // The platform engine when it yields a document with a body, else the built-in one.
-std::unique_ptr<HtmlEngine> CreateHtmlEngine(HWND view);
-std::unique_ptr<HtmlEngine> CreateBuiltinHtmlEngine(HWND view);
+// `hidden`: the view is never shown (the capture's paste view); the built-in engine
+// then keeps its text in memory instead of in a window.
+std::unique_ptr<HtmlEngine> CreateHtmlEngine(HWND view, bool hidden = false);
+std::unique_ptr<HtmlEngine> CreateBuiltinHtmlEngine(HWND view, bool hidden = false);
 // Null when the platform engine cannot give a document with a body.
 std::unique_ptr<HtmlEngine> CreatePlatformHtmlEngine(HWND view);

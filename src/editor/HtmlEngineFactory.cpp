@@ -14,7 +14,7 @@ void SetBrowserControlSource(BrowserControlSource source) {
 
 std::unique_ptr<HtmlEngine> CreatePlatformHtmlEngine(HWND view) { return CreatePlatformHtmlEngine(view, g_source); }
 
-std::unique_ptr<HtmlEngine> CreateHtmlEngine(HWND view) {
+std::unique_ptr<HtmlEngine> CreateHtmlEngine(HWND view, bool hidden) {
     if (g_choice != Choice::Builtin) {
         if (auto platform = CreatePlatformHtmlEngine(view, g_source)) {
             g_choice = Choice::Platform;
@@ -24,5 +24,5 @@ std::unique_ptr<HtmlEngine> CreateHtmlEngine(HWND view) {
         // already made with the platform engine is remade by its owner.
         g_choice = Choice::Builtin;
     }
-    return CreateBuiltinHtmlEngine(view);
+    return CreateBuiltinHtmlEngine(view, hidden);
 }

@@ -52,8 +52,11 @@ std::wstring BodyContent(const std::wstring& html);
 // including data:, javascript:, mailto:) and refs against a base without a
 // scheme come back unchanged; a Windows path becomes a file URL.
 std::wstring ResolveUrl(const std::wstring& base, const std::wstring& ref);
-// Passes every src and href attribute value of the markup's tags through fn.
-std::wstring RewriteUrls(const std::wstring& html, const std::function<std::wstring(const std::wstring&)>& fn);
+// Passes every src and href attribute value of the markup's tags through fn
+// (only the attribute named `only`, lower case, when given). Values fn leaves
+// as they are stay byte for byte.
+std::wstring RewriteUrls(const std::wstring& html, const std::function<std::wstring(const std::wstring&)>& fn,
+                         const wchar_t* only = nullptr);
 // The file-URL prefix of a folder: "file:///" + path + "\" with every "\" as
 // "/", unescaped (file:///C:/Lib/新闻/). The save step removes exactly this
 // prefix to make references relative again, so opening a file must expand

@@ -123,7 +123,8 @@ std::wstring ResolveUrl(const std::wstring& base, const std::wstring& ref) {
     return prefix + RemoveDots(merged, !drive.empty()) + suffix;
 }
 
-std::wstring RewriteUrls(const std::wstring& h, const std::function<std::wstring(const std::wstring&)>& fn) {
+std::wstring RewriteUrls(const std::wstring& h, const std::function<std::wstring(const std::wstring&)>& fn,
+                         const wchar_t* only) {
     std::wstring out;
     out.reserve(h.size());
     size_t i = 0;
@@ -158,7 +159,7 @@ std::wstring RewriteUrls(const std::wstring& h, const std::function<std::wstring
             while (k < h.size() && IsSpace(h[k])) ++k;
             copyTo(k);
             if (i >= h.size()) break;
-            const bool wanted = name == L"src" || name == L"href";
+            const bool wanted = only ? name == only : (name == L"src" || name == L"href");
             wchar_t quote = (h[i] == L'"' || h[i] == L'\'') ? h[i] : 0;
             size_t vs = quote ? i + 1 : i, ve;
             if (quote) {

@@ -9,7 +9,7 @@ const wchar_t kViewClass[] = L"ZelvaneHtmlEditView";
 bool CHtmlEditView::Create(HWND parent, UINT id, DWORD style) {
     RegisterWndClass(kViewClass, CS_DBLCLKS, (HBRUSH)(COLOR_WINDOW + 1));
     if (!CreateEx(0, kViewClass, nullptr, style | WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, parent, id)) return false;
-    m_engine = CreateHtmlEngine(m_hWnd);
+    m_engine = CreateHtmlEngine(m_hWnd, !(style & WS_VISIBLE));
     return m_engine != nullptr;
 }
 
@@ -29,7 +29,7 @@ bool CHtmlEditView::IsCommandEnabled(UINT id) {
 
 void CHtmlEditView::RecreateEngine() {
     m_engine.reset();
-    m_engine = CreateHtmlEngine(m_hWnd);
+    m_engine = CreateHtmlEngine(m_hWnd, !(::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_VISIBLE));
     RECT rc = GetClientRect();
     if (m_engine) m_engine->Resize(rc.right, rc.bottom);
 }

@@ -10,7 +10,7 @@ using namespace zt;
 namespace {
 
 std::string Picture(char seed, size_t size) {
-    std::string s = "\x89PNG";
+    std::string s("\x89PNG\r\n\x1a\n", 8);
     for (size_t i = 0; i < size; ++i) s += char(seed + i * 7);
     return s;
 }

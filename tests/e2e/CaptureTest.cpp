@@ -98,4 +98,22 @@ TEST_F(RunningProgram, RefusedCapturesLeaveEditorAndClipboardAsTheyWere) {
     EXPECT_NE(std::string::npos, ClipboardHtml().find("Pagewick<BR>"));
 }
 
+// A real copy of a message box is plain text: its first dash line stands at the start.
+TEST_F(RunningProgram, ACopiedMessageBoxIsRefusedAsPlainTextButDashedWebTextIsTaken) {
+    const std::string dashes = "---------------------------\r\n";
+    TestBrowser box(L"--text", dashes + "Pagewick\r\n" + dashes + "\xE5\xB7\xB2\xE4\xBF\x9D\xE5\xAD\x98\r\n" + dashes +
+                                   "\xE7\xA1\xAE\xE5\xAE\x9A   \r\n" + dashes, L"page box text");   // 已保存, 确定
+    ASSERT_TRUE(box.Focus());
+    SendMessageW(frame, kMsgCapture, 0, 0);
+    SettleAfterCopy(box);
+    EXPECT_EQ(L"", Body());
+    EXPECT_EQ(L"", Hidden());
+    EXPECT_NE(0, ClipboardFormatCount());   // a refused capture leaves the clipboard
+
+    TestBrowser dashed(L"--text", "-----\r\nPagewick \xE7\xA1\xAE\xE5\xAE\x9A\r\n-----", L"page dashed");
+    ASSERT_TRUE(dashed.Focus());
+    SendMessageW(frame, kMsgCapture, 0, 0);
+    ASSERT_TRUE(BodyBecomes(L"<P>-----<BR>Pagewick 确定<BR>-----")) << Narrow(Body());
+}
+
 }  // namespace

@@ -32,6 +32,7 @@ protected:
         KeyUp(VK_CONTROL);
     }
     std::wstring Body() const { return WindowText(editor); }
+    // The hidden paste view keeps its text in memory: its window stays empty.
     std::wstring Hidden() const { return WindowText(hidden); }
     bool Running() { return app.Wait(0) == STILL_ACTIVE; }
     // Waits until the editor body reads as expected.

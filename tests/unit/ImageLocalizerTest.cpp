@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include "capture/ImageLocalizer.h"
 #include "capture/ImageSource.h"
+#include "capture/PictureType.h"
 #include <set>
 
 namespace {
@@ -58,12 +59,13 @@ TEST(PlanLocalization, StemFromTimeAndTagPosition) {
     EXPECT_EQ(L"2024357891234", PictureStem(At(2024, 3, 5, 7, 8, 9), 1234));
 }
 
-TEST(PlanLocalization, OneDownloadPerSourceEveryOccurrenceRewritten) {
-    std::wstring html = L"<p>..<img src=\"http://h/a.gif\"> <img src=\"http://h/a.gif\"> http://h/a.gif</p>";
+TEST(PlanLocalization, OneDownloadPerSourceEverySourceAttributeRewritten) {
+    std::wstring html = L"<p>..<img src=\"http://h/a.gif\"> <IMG SRC=http://h/a.gif> http://h/a.gif</p>";
     LocalizePlan plan = Plan(html);
     ASSERT_EQ(1u, plan.jobs.size());
     std::wstring ref = L"images/" + plan.jobs[0].localName;
-    EXPECT_EQ(L"<p>..<img src=\"" + ref + L"\"> <img src=\"" + ref + L"\"> " + ref + L"</p>", AllDone(html, plan));
+    // The address in the text is no reference.
+    EXPECT_EQ(L"<p>..<img src=\"" + ref + L"\"> <IMG SRC=" + ref + L"> http://h/a.gif</p>", AllDone(html, plan));
 }
 
 TEST(PlanLocalization, WhichSourcesAreProcessed) {
@@ -90,7 +92,7 @@ TEST(PlanLocalization, LongExtensionsAndQueriesKeepFileAndReferenceAlike) {
     ASSERT_EQ(3u, plan.jobs.size());
     EXPECT_EQ(L".jpeg", plan.jobs[0].localName.substr(plan.jobs[0].localName.size() - 5));
     EXPECT_EQ(L".webp", plan.jobs[1].localName.substr(plan.jobs[1].localName.size() - 5));
-    EXPECT_EQ(L".php", plan.jobs[2].localName.substr(plan.jobs[2].localName.size() - 4));
+    EXPECT_EQ(plan.jobs[2].stem, plan.jobs[2].localName);   // no picture name: its kind decides later
     EXPECT_EQ(L"http://h/q.php?id=1&s=.gif", plan.jobs[2].url);
     std::wstring done = AllDone(html, plan);
     for (auto& j : plan.jobs) EXPECT_NE(std::wstring::npos, done.find(L"\"images/" + j.localName + L"\""));
@@ -120,6 +122,36 @@ TEST(ApplyLocalization, FailedDownloadsKeepTheirAddress) {
     plan.jobs[0].ok = true;
     ApplyLocalization(html, plan);
     EXPECT_EQ(L"<p>..<img src=\"images/" + plan.jobs[0].localName + L"\"><img src=\"http://h/gone.gif\"></p>", html);
+}
+
+// The kind of a download comes from its bytes; the address and the server only
+// name it where the bytes cannot (SVG) or spell it their way (.jpeg).
+TEST(PictureType, ContentDecidesTheExtension) {
+    const std::string png("\x89PNG\r\n\x1a\n\0\0", 10), jpeg("\xFF\xD8\xFF\xE0", 4);
+    EXPECT_EQ(L".png", PictureExtensionFor(png, L"application/octet-stream", L""));
+    EXPECT_EQ(L".png", PictureExtensionFor(png, L"", L".gif"));
+    EXPECT_EQ(L".jpeg", PictureExtensionFor(jpeg, L"image/jpeg", L".JPEG"));
+    EXPECT_EQ(L".jpg", PictureExtensionFor(jpeg, L"", L".php"));
+    EXPECT_EQ(L".gif", PictureExtensionFor("GIF87a..", L"", L""));
+    EXPECT_EQ(L".webp", PictureExtensionFor(std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), L"", L""));
+    EXPECT_EQ(L".ico", PictureExtensionFor(std::string("\0\0\1\0\1\0", 6), L"", L""));
+    EXPECT_EQ(L".avif", PictureExtensionFor(std::string("\0\0\0\x1c" "ftypavif", 12), L"", L""));
+    EXPECT_EQ(L".tiff", PictureExtensionFor(std::string("II*\0", 4), L"", L".tiff"));
+    EXPECT_EQ(L".bmp", PictureExtensionFor(std::string("BM\x36\0\0\0\0\0\0\0\x36\0\0\0", 14) + std::string(12, '\0'), L"", L""));
+    EXPECT_EQ(L".svg", PictureExtensionFor("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- x -->\n<svg xmlns=\"\">", L"", L""));
+    EXPECT_EQ(L".svg", PictureExtensionFor("<!DOCTYPE html><svg>", L"image/svg+xml; charset=utf-8", L""));
+    // Programs, shortcuts and pages are no pictures, whatever they are called.
+    EXPECT_EQ(L"", PictureExtensionFor("MZ\x90", L"image/gif", L".gif"));
+    EXPECT_EQ(L"", PictureExtensionFor("[InternetShortcut]\r\nURL=file://x", L"image/png", L".png"));
+    EXPECT_EQ(L"", PictureExtensionFor("<html><body>404</body></html>", L"text/html", L".svg"));
+    EXPECT_EQ(L"", PictureExtensionFor("", L"image/png", L".png"));
+}
+
+TEST(DownloadUrl, EncodedAsBrowsersRequestIt) {
+    EXPECT_EQ(L"http://h/img/%E5%9B%BE%E7%89%87%20%E4%B8%80.gif", DownloadUrlOf(L"http://h/img/图片 一.gif"));
+    EXPECT_EQ(L"http://h/a%20b.png?q=%E5%AD%97&x=1", DownloadUrlOf(L"http://h/a%20b.png?q=字&amp;x=1"));
+    EXPECT_EQ(L"http://h/%F0%9F%98%80.png", EncodeUrlForRequest(L"http://h/\U0001F600.png"));
+    EXPECT_EQ(L"http://h:8/%25ok%2F", EncodeUrlForRequest(L"http://h:8/%25ok%2F"));
 }
 
 }  // namespace

@@ -9,10 +9,16 @@
 
 namespace {
 
-std::string Picture(char seed, size_t size) {
+// Bytes of a picture of the kind that `signature` starts.
+std::string Picture(char seed, size_t size, const std::string& signature = std::string("\x89PNG\r\n\x1a\n", 8)) {
     std::string s(size, '\0');
     for (size_t i = 0; i < size; ++i) s[i] = (char)(seed + i * 7);
-    return s;
+    return signature + s;
+}
+
+bool Download(const std::wstring& url, const std::wstring& file) {
+    std::wstring type;
+    return DownloadPicture(url, file, type);
 }
 
 std::vector<unsigned char> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
@@ -29,16 +35,16 @@ protected:
 TEST_F(Downloads, OnlyRealPicturesAreSaved) {
     zt::HttpServer server;
     ASSERT_TRUE(server.Running());
-    std::string gif = Picture('G', 3000);
+    std::string gif = Picture('G', 3000, "GIF89a");
     server.Put(L"pics/a.gif", gif);
-    EXPECT_TRUE(DownloadPicture(server.Url(L"/pics/a.gif"), dir + L"a.gif"));
+    EXPECT_TRUE(Download(server.Url(L"/pics/a.gif"), dir + L"a.gif"));
     EXPECT_EQ(Bytes(gif), zt::ReadBytes(dir + L"a.gif"));
-    EXPECT_TRUE(DownloadPicture(server.Url(L"/redirect/pics/a.gif"), dir + L"r.gif"));
+    EXPECT_TRUE(Download(server.Url(L"/redirect/pics/a.gif"), dir + L"r.gif"));
     EXPECT_EQ(Bytes(gif), zt::ReadBytes(dir + L"r.gif"));
     // An error page is no picture; a closed port gives nothing either.
-    EXPECT_FALSE(DownloadPicture(server.Url(L"/pics/missing.gif"), dir + L"m.gif"));
+    EXPECT_FALSE(Download(server.Url(L"/pics/missing.gif"), dir + L"m.gif"));
     EXPECT_FALSE(zt::FileExists(dir + L"m.gif"));
-    EXPECT_FALSE(DownloadPicture(L"http://127.0.0.1:1/a.gif", dir + L"c.gif"));
+    EXPECT_FALSE(Download(L"http://127.0.0.1:1/a.gif", dir + L"c.gif"));
     EXPECT_FALSE(zt::FileExists(dir + L"c.gif"));
     EXPECT_EQ(2, FileCount());
 }
@@ -46,7 +52,8 @@ TEST_F(Downloads, OnlyRealPicturesAreSaved) {
 TEST_F(Downloads, LocalizedHtmlMatchesTheFilesSaved) {
     zt::HttpServer server;
     ASSERT_TRUE(server.Running());
-    std::string jpeg = Picture('J', 5000), webp = Picture('W', 800), php = Picture('P', 1200);
+    std::string jpeg = Picture('J', 5000, "\xFF\xD8\xFF\xE0"), webp = Picture('W', 800, std::string("RIFF\x20\x03\0\0WEBPVP8 ", 16)),
+                php = Picture('P', 1200);
     server.Put(L"b.jpeg", jpeg);
     server.Put(L"c.webp", webp);
     server.Put(L"q.php", php);
@@ -75,12 +82,31 @@ TEST_F(Downloads, LocalizedHtmlMatchesTheFilesSaved) {
     EXPECT_NE(std::wstring::npos, html.find(L"http://127.0.0.1:1/x.gif"));
     EXPECT_NE(std::wstring::npos, html.find(L".jpeg\""));
     EXPECT_NE(std::wstring::npos, html.find(L".webp\""));
+    EXPECT_NE(std::wstring::npos, html.find(L".png\""));   // q.php served a PNG
+}
+
+// A server that does not answer in time gives a failed picture and no file; the
+// Content-Type of an answer is reported.
+TEST_F(Downloads, SlowAnswersFailAfterTheTimeLimit) {
+    zt::HttpServer slow(4000), quick;
+    ASSERT_TRUE(slow.Running() && quick.Running());
+    slow.Put(L"a.png", Picture('S', 100));
+    quick.Put(L"t.png", Picture('T', 100));
+    quick.Put(L"t.png.type", "image/png");
+    std::wstring type;
+    DWORD t0 = GetTickCount();
+    EXPECT_FALSE(DownloadPictureWithin(slow.Url(L"/a.png"), dir + L"a.png", type, 1000));
+    DWORD took = GetTickCount() - t0;
+    EXPECT_LT(took, 3500u);
+    EXPECT_FALSE(zt::FileExists(dir + L"a.png"));
+    EXPECT_TRUE(DownloadPictureWithin(quick.Url(L"/t.png"), dir + L"t.png", type, 1000));
+    EXPECT_EQ(L"image/png", type);
 }
 
 TEST_F(Downloads, ExistingPicturesAreNeverOverwritten) {
     zt::HttpServer server;
     ASSERT_TRUE(server.Running());
-    server.Put(L"a.gif", Picture('A', 100));
+    server.Put(L"a.gif", Picture('A', 100, "GIF87a"));
     std::wstring html = L"<p>..<img src=\"" + server.Url(L"/a.gif") + L"\"></p>";
     // Occupy every name the stem could take in the next seconds.
     SYSTEMTIME t;
@@ -113,8 +139,8 @@ TEST_F(Downloads, ParallelRunGivesTheSequentialResults) {
     for (int i = 0; i < 12; ++i) {
         if (i % 3) server.Put(std::to_wstring(i) + L".gif", Picture((char)i, 200 + i));
         std::wstring url = server.Url(L"/" + std::to_wstring(i) + L".gif");
-        one.push_back({url, dir + L"s" + std::to_wstring(i) + L".gif", false});
-        many.push_back({url, dir + L"p" + std::to_wstring(i) + L".gif", false});
+        one.push_back({url, dir + L"s" + std::to_wstring(i) + L".gif", false, L""});
+        many.push_back({url, dir + L"p" + std::to_wstring(i) + L".gif", false, L""});
     }
     std::vector<std::pair<int, int>> seen;
     RunDownloads(one, DownloadPicture, 1, nullptr);
@@ -141,7 +167,7 @@ TEST_F(Downloads, FortyDelayedPicturesBenchmark) {
     }
     html += L"</p>";
     // Warm urlmon up once, as a running program would be.
-    ASSERT_TRUE(DownloadPicture(server.Url(L"/0.png"), dir + L"warm.png"));
+    ASSERT_TRUE(Download(server.Url(L"/0.png"), dir + L"warm.png"));
     std::wstring none = L"<p>no pictures</p>";
     DWORD t0 = GetTickCount();
     LocalizeImagesInto(dir, none, DownloadPicture);

@@ -253,6 +253,7 @@ TEST_F(SaveFlow, DialogRejectsIllegalAndExistingNamesIgnoresEscAndWatchesTheClip
     SetClipboardText(L"before");
     TestViewer viewer;
     std::wstring illegal, slash, exists, pasted, afterEmpty;
+    std::vector<std::wstring> refusals;
     bool openAfterEsc = false;
     int viewerNotices = 0;
     SaveOutcome r = SaveAnswering(L"新闻\\国内", [&] {
@@ -280,6 +281,11 @@ TEST_F(SaveFlow, DialogRejectsIllegalAndExistingNamesIgnoresEscAndWatchesTheClip
         zt::WaitFor([&] { return zt::WindowText(Field(dlg)).empty(); }, 3000);
         afterEmpty = zt::WindowText(Field(dlg));
         viewerNotices = viewer.notices - before;
+        for (const std::wstring& refused : std::vector<std::wstring>{L"CON", L"新名.", std::wstring(255, L'长')}) {
+            SetField(dlg, refused);
+            zt::PressButton(dlg, IDOK);
+            refusals.push_back(AnswerBox(L"错误", IDOK));
+        }
         SetField(dlg, L"新:名?");   // illegal: rejected; then the cleaned form of a legal name
         zt::PressButton(dlg, IDOK);
         AnswerBox(L"错误", IDOK);
@@ -289,6 +295,9 @@ TEST_F(SaveFlow, DialogRejectsIllegalAndExistingNamesIgnoresEscAndWatchesTheClip
     EXPECT_EQ(std::wstring(L"目录中含有非法字符：\\ / ? * : \" < > | ！"), illegal);
     EXPECT_EQ(illegal, slash);
     EXPECT_EQ(L"此文件已存在，请重新输入一个新的文件名！", exists);
+    EXPECT_EQ((std::vector<std::wstring>{L"“CON”是系统保留的设备名，不能用作文件名，请换一个名称！", kTrailingDotMessage,
+                                         kPathTooLongMessage}),
+              refusals);
     EXPECT_TRUE(openAfterEsc);
     EXPECT_EQ(L"复制的标题", pasted);
     EXPECT_EQ(L"", afterEmpty);
@@ -382,7 +391,7 @@ TEST_F(SaveFlow, OpenPromptRootFolderAndFileErrors) {
 TEST_F(SaveFlow, PicturesAreDownloadedBesideTheFileAndFailuresReported) {
     zt::HttpServer server;
     ASSERT_TRUE(server.Running());
-    std::string gif(777, 'g');
+    std::string gif = "GIF89a" + std::string(771, 'g');
     server.Put(L"a/b.gif", gif);
     Editor().SetBodyHtml(L"<p>图片<img src=\"" + server.Url(L"/a/b.gif") + L"\"><img src=\"" + server.Url(L"/none.gif") +
                          L"\"></p>");
@@ -433,6 +442,34 @@ TEST_F(SaveFlow, HotKeyAndCommandsRunTheSaveOnlyWhenReady) {
     EXPECT_TRUE(frame->m_ready);
 }
 
+// A slow server neither freezes the window nor lets a second save in.
+TEST_F(SaveFlow, TheWindowAnswersWhilePicturesArriveAndNothingReentersTheSave) {
+    zt::HttpServer server(2500);
+    ASSERT_TRUE(server.Running());
+    server.Put(L"slow.gif", "GIF89a" + std::string(100, 's'));
+    Editor().SetBodyHtml(L"<p>慢图<img src=\"" + server.Url(L"/slow.gif") + L"\"></p>");
+    int answered = 0, dialogs = 0;
+    SaveOutcome r = SaveAnswering(L"新闻", [&] {
+        HWND dlg = zt::WaitForDialog(kPid, 10000, L"文件名");
+        if (!dlg) return;
+        zt::PressButton(dlg, IDOK);
+        zt::WaitFor([&] { return !IsWindow(dlg); }, 5000);
+        Sleep(300);   // the download has started and waits for the server
+        for (int i = 0; i < 5; ++i) {
+            DWORD_PTR result = 0;
+            answered += SendMessageTimeoutW(frame->m_hWnd, WM_NULL, 0, 0, SMTO_NORMAL, 300, &result) != 0;
+            PostMessageW(frame->m_hWnd, WM_COMMAND, ID_TRAY_SAVE, 0);
+            PostMessageW(frame->m_hWnd, WM_HOTKEY, 13, 0);
+            dialogs += zt::WaitForDialog(kPid, 100, L"文件名") != nullptr;
+        }
+    });
+    EXPECT_EQ(5, answered);
+    EXPECT_EQ(0, dialogs);
+    ASSERT_TRUE(r.written);
+    EXPECT_EQ(0, r.failedPictures);
+    EXPECT_TRUE(IsWindowEnabled(frame->m_hWnd));
+}
+
 // While the pictures download, the status bar counts them; an edited file's
 // new pictures go beside it, not into the tree's current folder.
 TEST_F(SaveFlow, EditedFilePicturesGoBesideItWithProgressShown) {
@@ -440,7 +477,7 @@ TEST_F(SaveFlow, EditedFilePicturesGoBesideItWithProgressShown) {
     ASSERT_TRUE(server.Running());
     std::wstring html = L"<p>..";
     for (int i = 0; i < 3; ++i) {
-        server.Put(std::to_wstring(i) + L".png", std::string(100 + i, 'p'));
+        server.Put(std::to_wstring(i) + L".png", "\x89PNG\r\n\x1a\n" + std::string(100 + i, 'p'));
         html += L"<img src=\"" + server.Url(L"/" + std::to_wstring(i) + L".png") + L"\">";
     }
     Editor().SetBodyHtml(html + L"</p>");

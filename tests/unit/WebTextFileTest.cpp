@@ -10,6 +10,25 @@ TEST(WebTextName, ProposedFromTheFirstCharacters) {
     EXPECT_EQ(L"ABCD", ProposeWebTextName(L"ABCD", 10));
     EXPECT_EQ(L"", ProposeWebTextName(L"ABCD", 0));
     EXPECT_EQ(L"", ProposeWebTextName(L"ABCD", -3));
+    // A text starting with a table: no tab or line break in the name, nor blanks or dots at its ends.
+    EXPECT_EQ(L"日期 标题 作者", ProposeWebTextName(L"\r\n 日期\t标题\r\n\t作者... 正文", 10));
+}
+
+// Names Windows would refuse or change are caught before anything is done.
+TEST(WebTextName, NamesThatCannotBeFilesAreRefusedWithAReason) {
+    const std::wstring dir = L"C:\\库\\新闻\\";
+    auto problem = [&](const std::wstring& name) { return WebTextNameProblem(name, dir + name + L".htm"); };
+    for (const wchar_t* fine : {L"", L"今日新闻", L"CONTACT", L"COM10", L"a.b", L" 前导空格", L"LPT"})
+        EXPECT_EQ(L"", problem(fine)) << zt::Narrow(fine);
+    EXPECT_EQ(kControlCharMessage, problem(L"日期\t标题"));
+    EXPECT_EQ(kControlCharMessage, problem(L"x\x7F"));
+    EXPECT_EQ(kTrailingDotMessage, problem(L"标题."));
+    EXPECT_EQ(kTrailingDotMessage, problem(L"标题 "));
+    for (const wchar_t* device : {L"CON", L"nul", L"Com1", L"LPT9", L"AUX.txt", L"PRN .x", L"CONOUT$"})
+        EXPECT_NE(std::wstring::npos, problem(device).find(L"系统保留的设备名")) << zt::Narrow(device);
+    EXPECT_EQ(L"“CON”是系统保留的设备名，不能用作文件名，请换一个名称！", problem(L"CON"));
+    EXPECT_EQ(kPathTooLongMessage, problem(std::wstring(250, L'长')));
+    EXPECT_EQ(kPathTooLongMessage, WebTextNameProblem(L"短", std::wstring(300, L'x') + L"\\短.htm"));
 }
 
 TEST(WebTextName, IllegalCharactersAndCleaning) {
