@@ -1,6 +1,7 @@
 #include "capture/SelectionCapture.h"
 #include "app/TrayIcon.h"
 #include "framework/HtmlEditView.h"
+#include "editor/ClipboardHtml.h"
 
 const wchar_t kCaptureSeparator[] = L"<P>";
 const wchar_t kCapturedTitle[] = L"成功";
@@ -68,7 +69,8 @@ void WaitAnsweringSentMessages(DWORD ms) {
     }
 }
 
-CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView) {
+CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
+                               std::wstring* sourceUrl) {
     SendCopyKeystroke();
     WaitAnsweringSentMessages(300);
     WaitAnsweringSentMessages(100);
@@ -92,6 +94,7 @@ CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditVi
     ShowTrayBalloon(kBalloonInfo, kCapturedTitle, kCapturedText);
     main->SetBodyHtml(AppendCapture(existing, pasted));
     main->CloseDocument();
+    if (sourceUrl) cliphtml::ReadSourceUrl(frame, *sourceUrl);
     EmptyClipboardAsOwner(frame);
     return outcome;
 }
