@@ -83,6 +83,10 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RECOVERY_DAMAGED:
         ReportDamagedRecovery();
         return 0;
+    case WM_ENDSESSION:
+        // Log-off or shut-down ends the process without the exit command: keep what was typed last.
+        if (wp) EndRecoveryAtExit(true);
+        return 0;
     }
     return CFrameWnd::OnMessage(msg, wp, lp);
 }

@@ -56,7 +56,7 @@ protected:
         Figures f;
         frame->m_recoveryOn = recovery;
         int doneBefore = frame->m_recoveryWriter.Done();
-        const int captures = 3;
+        const int captures = 2;
         for (int i = 0; i < captures; ++i) {
             Main()->SetBodyHtml(body);
             frame->m_recoveryWriter.Flush();
@@ -74,7 +74,7 @@ protected:
         frame->m_typingPauseMs = 30;
         HWND edit = Main()->Window();
         SendMessageW(edit, EM_SETSEL, body.size(), body.size());
-        const int keys = 80;
+        const int keys = 40;
         double total = 0;
         for (int i = 0; i < keys; ++i) {
             double a = Now();
@@ -97,13 +97,25 @@ TEST_F(RecoveryBenchmark, CaptureAndTypingWithAOneMegabyteBody) {
     SetNotifyIconForTesting(StampCaptureBalloon);
     const std::wstring body = OneMegabyteBody();
     TestBrowser page(L"--html", "<B>\xE7\xBD\x91\xE6\x96\x87</B>", L"bench page", L"http://example.test/news/");
-    Figures off = Run(false, page, body);
-    Figures on = Run(true, page, body);
+    // Two rounds each, alternating, so that neither side gets the warmer machine.
+    Figures off, on;
+    for (int round = 0; round < 2; ++round) {
+        for (bool recovery : {false, true}) {
+            Figures f = Run(recovery, page, body);
+            Figures& sum = recovery ? on : off;
+            sum.toBalloon += f.toBalloon / 2;
+            sum.toIdle += f.toIdle / 2;
+            sum.keyMean += f.keyMean / 2;
+            sum.keyMax = std::max(sum.keyMax, f.keyMax);
+            sum.longestMessage = std::max(sum.longestMessage, f.longestMessage);
+            sum.writes += f.writes;
+        }
+    }
     EXPECT_EQ(0, off.writes);
     EXPECT_GT(on.writes, 3);   // every capture and several typing pauses were written
     RecoveryState read;
     ASSERT_EQ(RecoveryRead::Loaded, ReadRecoveryFile(frame->RecoveryPath(), read));
-    EXPECT_EQ(body.size() + 12 + 80, read.body.size());   // the last capture, then the typing
+    EXPECT_EQ(body.size() + 12 + 40, read.body.size());   // the last capture, then the typing
 
     // What the frame's thread spends per write: a copy of the body handed to the writer.
     double snapshot = 0;
@@ -126,8 +138,8 @@ TEST_F(RecoveryBenchmark, CaptureAndTypingWithAOneMegabyteBody) {
            unsigned(2 + EncodeRecovery(read).size() * 2));
     printf("%-44s %12s %12s %8s\n", "", "without", "with", "ratio");
     auto row = [](const char* name, double a, double b) { printf("%-44s %9.1f ms %9.1f ms %8.3f\n", name, a, b, b / a); };
-    row("capture: request to balloon (mean of 3)", off.toBalloon, on.toBalloon);
-    row("capture: request to idle again (mean of 3)", off.toIdle, on.toIdle);
+    row("capture: request to balloon (mean of 4)", off.toBalloon, on.toBalloon);
+    row("capture: request to idle again (mean of 4)", off.toIdle, on.toIdle);
     row("typing: one keystroke handled (mean of 80)", off.keyMean, on.keyMean);
     row("typing: slowest keystroke", off.keyMax, on.keyMax);
     row("typing: longest single message of the thread", off.longestMessage, on.longestMessage);

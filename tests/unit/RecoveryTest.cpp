@@ -116,6 +116,11 @@ TEST_F(FrameRecoveryStart, EditModeStaysOffWhenItsFileIsGone) {
     EXPECT_EQ(L"<P>changed", read.body);
     EXPECT_FALSE(read.editMode);
     EXPECT_EQ(Sample().sources, read.sources);
+    // A log-off ends the process without the exit command: what was typed last is kept.
+    Main()->SetBodyHtml(L"<P>typed just before");
+    Send(WM_ENDSESSION, TRUE);
+    ASSERT_EQ(RecoveryRead::Loaded, ReadRecoveryFile(frame->RecoveryPath(), read));
+    EXPECT_EQ(L"<P>typed just before", read.body);
 }
 
 }  // namespace
