@@ -59,6 +59,7 @@ LRESULT CMainFrame::OnTimer(WPARAM wp, LPARAM lp) {
     if (wp == kHideTimerId) ShowWindow(SW_HIDE);
     else if (wp == kCaptureTimerId) RunCapture();
     else if (wp == kRecoveryTimerId) WriteRecoveryNow();
+    else if (wp == kRecoveryStartTimerId) RestoreRecoveredText();
     return Default(WM_TIMER, wp, lp);
 }
 

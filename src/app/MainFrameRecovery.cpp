@@ -43,7 +43,8 @@ void CMainFrame::NoteEditorChanged() {
 void CMainFrame::WriteRecoveryNow() {
     ::KillTimer(m_hWnd, kRecoveryTimerId);
     m_editUnwritten = false;
-    if (!m_recoveryOn || !m_mainView || !m_mainView->Engine()) return;
+    // Until the file found at start-up is restored, it is the only copy of that text.
+    if (!m_recoveryOn || !m_recoveryChecked || !m_mainView || !m_mainView->Engine()) return;
     RecoveryState state;
     if (!m_mainView->Engine()->GetBodyHtml(state.body)) return;
     if (state.body.empty()) {
@@ -69,7 +70,7 @@ void CMainFrame::DiscardRecovery() {
     m_editUnwritten = false;
     m_captureSources.clear();
     m_lastRecovery = RecoveryState();
-    m_recoveryWriter.Remove(RecoveryPath());
+    if (m_recoveryChecked) m_recoveryWriter.Remove(RecoveryPath());
 }
 
 void CMainFrame::EndRecoveryAtExit(bool keep) {
@@ -81,7 +82,11 @@ void CMainFrame::EndRecoveryAtExit(bool keep) {
 void CMainFrame::RestoreRecoveredText() {
     if (m_recoveryChecked) return;
     HtmlEngine* engine = m_mainView ? m_mainView->Engine() : nullptr;
-    if (!engine || !engine->HasDocument()) return;   // tried again at the next showing
+    if (!engine || !engine->HasDocument()) {
+        ::SetTimer(m_hWnd, kRecoveryStartTimerId, 100, nullptr);   // the engine is still loading
+        return;
+    }
+    ::KillTimer(m_hWnd, kRecoveryStartTimerId);
     m_recoveryChecked = true;
     RecoveryState state;
     switch (ReadRecoveryFile(RecoveryPath(), state)) {

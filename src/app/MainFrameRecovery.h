@@ -4,6 +4,7 @@
 #include <string>
 
 constexpr UINT_PTR kRecoveryTimerId = 17;            // typing has paused
+constexpr UINT_PTR kRecoveryStartTimerId = 18;       // the editor's document was not ready at start-up
 constexpr UINT WM_RECOVERY_DAMAGED = WM_APP + 17;    // tells the user where a damaged file went
 
 extern const wchar_t kRecoveredTitle[];   // "提示"
