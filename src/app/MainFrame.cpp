@@ -3,6 +3,7 @@
 #include "app/ContextMenuEntry.h"
 #include "app/NativeHostRegistration.h"
 #include "app/TrayIcon.h"
+#include "app/MainFrameRecovery.h"
 #include "capture/SelectionCapture.h"
 #include "framework/Resources.h"
 #include "resources/resource.h"
@@ -82,6 +83,13 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
     case WM_TRAY_CALLBACK:
         return OnTrayCallback(wp, lp);
+    case WM_RECOVERY_DAMAGED:
+        ReportDamagedRecovery();
+        return 0;
+    case WM_ENDSESSION:
+        // Log-off or shut-down ends the process without the exit command: keep what was typed last.
+        if (wp) EndRecoveryAtExit(true);
+        return 0;
     }
     return CFrameWnd::OnMessage(msg, wp, lp);
 }
@@ -205,10 +213,16 @@ void CMainFrame::OnShowWindow(WPARAM wp, LPARAM lp) {
     Default(WM_SHOWWINDOW, wp, lp);
     m_mainView = &m_view;
     m_mainDoc = m_doc;
-    if (wp) PostStartRequest();
+    if (wp) {
+        RestoreRecoveredText();   // before any capture request is taken
+        PostStartRequest();
+    }
 }
 
 bool CMainFrame::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYUP || msg->message == WM_KEYDOWN) m_wndStatusBar.UpdateKeyIndicators();
+    if ((msg->message == WM_KEYDOWN || msg->message == WM_CHAR || msg->message == WM_IME_CHAR) && msg->hwnd &&
+        (msg->hwnd == m_view.m_hWnd || ::IsChild(m_view.m_hWnd, msg->hwnd)))
+        NoteEditorChanged();
     return CFrameWnd::PreTranslateMessage(msg);
 }

@@ -10,6 +10,7 @@
 #include "library/BottomBar.h"
 #include "library/FileListHost.h"
 #include "capture/FileNameDlg.h"
+#include "capture/RecoveryWriter.h"
 #include <shellapi.h>
 #include <commctrl.h>
 
@@ -54,6 +55,17 @@ public:
 
     CPagewickView m_view;        // the editor view of the document
 
+    // The recovery file of the collected text (MainFrameRecovery.cpp): written after
+    // each capture and once typing pauses, removed when the text is saved or thrown away.
+    void KeepTextAfterCapture(const std::wstring& sourceUrl);
+    void NoteEditorChanged();     // typing or an edit command; written after a pause
+    void WriteRecoveryNow();      // the current text, or removal when the editor is empty
+    void DiscardRecovery();
+    std::wstring RecoveryPath() const;
+    RecoveryWriter m_recoveryWriter;
+    bool m_recoveryOn = true;     // off only for the benchmark's comparison
+    UINT m_typingPauseMs = 2000;
+
     bool PreTranslateMessage(MSG* msg) override;
 
 protected:
@@ -89,7 +101,16 @@ private:
     void ShowTrayMenu();
     // True (and the waiting dialog brought to the front) when a command must wait.
     bool RefuseWhileBusy();
+    void RestoreRecoveredText();  // once, when the window is first shown
+    void ReportDamagedRecovery();
+    void EndRecoveryAtExit(bool keep);
     BusyState m_busy;
+    std::vector<std::wstring> m_captureSources;   // SourceURL of each capture since the last save
+    RecoveryState m_lastRecovery;                 // what the file holds (written or asked for)
+    std::wstring m_recoveryAside;                 // where a damaged file was put
+    bool m_recoveryChecked = false;
+    DWORD m_firstUnwrittenEdit = 0;               // tick of the first edit not yet written
+    bool m_editUnwritten = false;
     bool m_capturing = false;   // the capture steps are running (their waits answer sent messages)
     UINT m_startRequest = 0;    // 1027 or 1028 that came before the window was first shown
     CPagewickDoc* m_doc = nullptr;

@@ -23,7 +23,9 @@ LRESULT CMainFrame::OnCopyData(LPARAM lp) {
     m_capturing = true;
     ShowTrayBalloon(kBalloonInfo, L"", L"");   // takes down a balloon still showing
     try {
-        return TakeBrowserCapture(m_mainView, pageUrl, html) == CaptureOutcome::Success ? kReplyTaken : kReplyNothing;
+        if (TakeBrowserCapture(m_mainView, pageUrl, html) != CaptureOutcome::Success) return kReplyNothing;
+        KeepTextAfterCapture(pageUrl);   // after the balloon, as for the other captures
+        return kReplyTaken;
     } catch (...) {
         return kReplyNothing;
     }

@@ -1,6 +1,7 @@
 // Capture requests, the capture timer and the hot keys of the main frame.
 #include "app/MainFrame.h"
 #include "app/TrayIcon.h"
+#include "app/MainFrameRecovery.h"
 #include "capture/CaptureWorker.h"
 #include "capture/SelectionCapture.h"
 
@@ -57,6 +58,8 @@ LRESULT CMainFrame::OnTimer(WPARAM wp, LPARAM lp) {
     ::KillTimer(m_hWnd, wp);   // both timers are one-shot
     if (wp == kHideTimerId) ShowWindow(SW_HIDE);
     else if (wp == kCaptureTimerId) RunCapture();
+    else if (wp == kRecoveryTimerId) WriteRecoveryNow();
+    else if (wp == kRecoveryStartTimerId) RestoreRecoveredText();
     return Default(WM_TIMER, wp, lp);
 }
 
@@ -68,7 +71,10 @@ void CMainFrame::RunCapture() {
     } backToIdle{this};
     m_capturing = true;
     try {
-        RunCaptureSteps(m_hWnd, g_pasteView, m_mainView);
+        std::wstring sourceUrl;
+        // After the balloon: the recovery write never delays it.
+        if (RunCaptureSteps(m_hWnd, g_pasteView, m_mainView, &sourceUrl) == CaptureOutcome::Success)
+            KeepTextAfterCapture(sourceUrl);
     } catch (...) {
     }
 }

@@ -76,6 +76,7 @@ bool CMainFrame::OnCommand(UINT id) {
     case ID_EDIT_PASTE:
         // The edit commands belong to the editor view.
         m_view.SendMessage(WM_COMMAND, id);
+        NoteEditorChanged();
         return true;
     }
     return false;
@@ -85,13 +86,16 @@ void CMainFrame::OnExit() {
     BusyScope busy(m_busy);   // the question and the save it may run
     std::wstring text;
     HtmlEngine* engine = m_mainView ? m_mainView->Engine() : nullptr;
+    bool keepText = false;
     if (engine && engine->GetBodyText(text) && !text.empty() && m_mainDoc && m_mainDoc->IsModified()) {
         int answer = ::MessageBoxW(m_hWnd, L"网文的内容已被修改，是否需要保存？", L"保存网文",
                                    MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL) return;
         if (answer == IDYES) SaveWebText();
+        keepText = answer == IDYES;   // a save that wrote nothing leaves the text for the next start
     }
     if (m_mainDoc && !m_mainDoc->SaveModified()) return;
+    EndRecoveryAtExit(keepText);
     DestroyWindow();
 }
 
@@ -105,6 +109,7 @@ LRESULT CMainFrame::OnSaveHotKey(WPARAM wp, LPARAM lp) {
 void CMainFrame::OnFont() {
     BusyScope busy(m_busy);   // the font dialog
     if (m_mainView) m_mainView->ExecGated(kIdmFont);
+    NoteEditorChanged();
 }
 
 void CMainFrame::OnSettings() {

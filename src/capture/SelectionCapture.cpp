@@ -3,6 +3,7 @@
 #include "framework/HtmlEditView.h"
 #include "editor/HtmlText.h"
 #include <vector>
+#include "editor/ClipboardHtml.h"
 
 const wchar_t kCaptureSeparator[] = L"<P>";
 const wchar_t kCapturedTitle[] = L"成功";
@@ -119,7 +120,8 @@ CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* paste
     return outcome;
 }
 
-CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView) {
+CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
+                               std::wstring* sourceUrl) {
     SendCopyKeystroke();
     WaitAnsweringSentMessages(300);
     WaitAnsweringSentMessages(100);
@@ -129,6 +131,9 @@ CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditVi
     std::wstring pasted;
     bool havePasted = TakePastedHtml(pasteView ? pasteView->Engine() : nullptr, pasted);
     CaptureOutcome outcome = AppendToEditor(mainView, havePasted ? &pasted : nullptr);
-    if (outcome == CaptureOutcome::Success) EmptyClipboardAsOwner(frame);
+    if (outcome == CaptureOutcome::Success) {
+        if (sourceUrl) cliphtml::ReadSourceUrl(frame, *sourceUrl);
+        EmptyClipboardAsOwner(frame);
+    }
     return outcome;
 }

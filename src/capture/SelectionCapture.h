@@ -41,5 +41,7 @@ CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* paste
 // The capture steps run when the capture timer fires: copy keystroke to the focused
 // window, paste into the hidden view, empty it, and on success append to the main
 // editor, show the balloons and empty the clipboard. Returns the outcome; a view
-// without a document counts as Empty.
-CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView);
+// without a document counts as Empty. `sourceUrl` receives the page address the
+// copy named, if any.
+CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
+                               std::wstring* sourceUrl = nullptr);

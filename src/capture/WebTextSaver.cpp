@@ -110,5 +110,5 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
 }
 
 void CMainFrame::SaveWebText() {
-    RunSaveWebText(*this, [this] { return m_wndTreeBar.GetSelectedFolderPath(); });
+    if (RunSaveWebText(*this, [this] { return m_wndTreeBar.GetSelectedFolderPath(); }).written) DiscardRecovery();
 }

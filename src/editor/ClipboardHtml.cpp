@@ -72,6 +72,16 @@ bool ReadAsHtml(HWND owner, std::wstring& html) {
     return ok;
 }
 
+bool ReadSourceUrl(HWND owner, std::wstring& url) {
+    url.clear();
+    if (!::IsClipboardFormatAvailable(HtmlFormat()) || !OpenWithRetry(owner)) return false;
+    htmltext::CfHtml cf;
+    bool ok = htmltext::ParseCfHtml(GlobalBytes(::GetClipboardData(HtmlFormat())), cf);
+    ::CloseClipboard();
+    if (ok) url = cf.sourceUrl;
+    return ok;
+}
+
 bool WriteHtml(HWND owner, const std::wstring& markup) {
     if (!OpenWithRetry(owner)) return false;
     ::EmptyClipboard();

@@ -12,6 +12,8 @@ bool CanPaste();
 // src/href resolved against its SourceURL, else the Unicode text escaped.
 // False when the clipboard cannot be opened or holds neither.
 bool ReadAsHtml(HWND owner, std::wstring& html);
+// The SourceURL line of the clipboard's "HTML Format" ("" when it has none).
+bool ReadSourceUrl(HWND owner, std::wstring& url);
 // Puts markup on the clipboard as "HTML Format" and as Unicode text.
 bool WriteHtml(HWND owner, const std::wstring& markup);
 
