@@ -28,7 +28,10 @@ done < "$root/packaging/files.txt"
 
 inputs=("$root/packaging/files.txt" "$root/packaging/zelvane.nsi" "$0" "$icon")
 for f in "${files[@]}"; do inputs+=("$dist/$f"); done
-if [ -f "$setup" ] && [ -f "$zipfile" ] && [ -z "$(find "${inputs[@]}" -newer "$setup" -o -newer "$zipfile" | head -1)" ]; then
+# The names shipped last time: an optional file that went away also asks for a new package.
+stamp=$root/build/package/$arch.files
+if [ -f "$setup" ] && [ -f "$zipfile" ] && [ "$(cat "$stamp" 2>/dev/null)" = "${files[*]}" ] &&
+   [ -z "$(find "${inputs[@]}" -newer "$setup" -o -newer "$zipfile" | head -1)" ]; then
   exit 0
 fi
 
@@ -40,8 +43,9 @@ mkdir -p "$work/Zelvane"
   echo '!macroend'
   echo '!macro UnshipFiles'
   # Every name of the list, also those this build did not make: an older
-  # installation may hold them.
-  sed -n 's/^?\{0,1\}\([^#].*[^ ]\) *$/  Delete "$INSTDIR\\\1"/p' "$root/packaging/files.txt"
+  # installation may hold them. A file in use (the extension loaded by a browser)
+  # goes at the next restart.
+  sed -n 's/^?\{0,1\}\([^#].*[^ ]\) *$/  Delete \/REBOOTOK "$INSTDIR\\\1"/p' "$root/packaging/files.txt"
   echo '!macroend'
 } > "$work/files.nsh"
 makensis -V2 -DARCH="$arch" -DVERSION="$version" -DFILEVERSION="$fileversion" \
@@ -52,5 +56,6 @@ for f in "${files[@]}"; do cp "$dist/$f" "$work/Zelvane/"; done
 rm -f "$zipfile.tmp"
 (cd "$work" && zip -q -X -r "$zipfile.tmp" Zelvane)
 mv "$zipfile.tmp" "$zipfile"
+echo "${files[*]}" > "$stamp"
 echo "package: $setup"
 echo "package: $zipfile"
