@@ -8,6 +8,7 @@ PACKAGES=(
   wine wine64 libwine-dev
   xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-microhei
   googletest chromium
+  nsis fp-utils adwaita-icon-theme zip unzip
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -8,12 +8,11 @@
 #include "settings/AppDir.h"
 #include "support/Harness.h"
 #include "support/HttpServer.h"
+#include "support/Processes.h"
 #include <algorithm>
 #include <atomic>
 #include <commctrl.h>
 #include <thread>
-#include <tlhelp32.h>
-#include <winternl.h>
 
 namespace {
 
@@ -84,32 +83,8 @@ std::wstring AnswerBox(const std::wstring& caption, int button) {
     return text;
 }
 
-std::vector<DWORD> ProcessesNamed(const wchar_t* exe) {
-    std::vector<DWORD> ids;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W pe{};
-    pe.dwSize = sizeof(pe);
-    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
-        if (_wcsicmp(pe.szExeFile, exe) == 0) ids.push_back(pe.th32ProcessID);
-    CloseHandle(snap);
-    return ids;
-}
-
-// A process's command line, read from its process parameters (64-bit layout).
-std::wstring CommandLineOf(HANDLE process) {
-    PROCESS_BASIC_INFORMATION info{};
-    ULONG len = 0;
-    if (NtQueryInformationProcess(process, ProcessBasicInformation, &info, sizeof(info), &len) != 0) return L"";
-    BYTE* params = nullptr;
-    UNICODE_STRING line{};
-    SIZE_T got = 0;
-    if (!ReadProcessMemory(process, (BYTE*)info.PebBaseAddress + 0x20, &params, sizeof(params), &got) ||
-        !ReadProcessMemory(process, params + 0x70, &line, sizeof(line), &got))
-        return L"";
-    std::wstring text(line.Length / 2, L'\0');
-    if (!ReadProcessMemory(process, line.Buffer, &text[0], line.Length, &got)) return L"";
-    return text;
-}
+using zt::CommandLineOf;
+using zt::ProcessesNamed;
 
 class SaveFlow : public ::testing::Test {
 protected:

@@ -6,6 +6,10 @@
 //        as the browser extension does), waits until the editor holds <expected text>,
 //        saves (File > 保存网文), confirms the proposed name and answers the question
 //        with No. Prints "SAVED=<file name>" for the script.
+//   clipdemo window <caption> [command id]
+//        sends the main window the command (when given), waits for a visible window with
+//        that caption, brings it to the front and prints "RECT=left top width height"
+//        (for the help's screenshots)
 // Every wait is bounded; a failure prints what was missing and exits with 1.
 #include <windows.h>
 #include <cstdio>
@@ -197,6 +201,22 @@ int Capture(const std::wstring& browserTitle, const std::wstring& expected) {
     return 0;
 }
 
+int ShowWindowRect(const std::wstring& caption, const wchar_t* command) {
+    HWND frame = FindWindowW(nullptr, kMainCaption);
+    if (!frame) return Fail(L"Pagewick is not running");
+    if (command) PostMessageW(frame, WM_COMMAND, (WPARAM)_wtoi(command), 0);
+    HWND h = nullptr;
+    if (!WaitFor([&] { h = FindTopWindow(caption, L"", 0); return h && IsWindowVisible(h); }, 10000))
+        return Fail(L"no window \"" + caption + L"\"");
+    SetForegroundWindow(h);
+    Sleep(500);   // let it paint
+    RECT r{};
+    GetWindowRect(h, &r);
+    Print(L"RECT=" + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+          std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -204,6 +224,7 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"route" && argc == 3) return SetRoute(argv[2]);
     if (mode == L"stop" && argc == 2) return Stop();
     if (mode == L"capture" && argc == 4) return Capture(argv[2], argv[3]);
-    Print(L"usage: clipdemo route <Config.ini> | stop | capture <browser title> <expected text>");
+    if (mode == L"window" && (argc == 3 || argc == 4)) return ShowWindowRect(argv[2], argc == 4 ? argv[3] : nullptr);
+    Print(L"usage: clipdemo route <Config.ini> | stop | capture <browser title> <expected text> | window <caption> [command]");
     return 2;
 }

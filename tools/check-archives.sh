@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Checks what the build gives Windows users in dist/: for each architecture an
+# installer for that processor named with the programs' version, and a zip whose
+# Zelvane folder holds every file of packaging/files.txt.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\),\([0-9]*\),.*/\1.\2/p' "$root/src/resources/Pagewick.rc")
+status=0
+fail() { echo "check-archives: $*" >&2; status=1; }
+for arch in win64 win32; do
+  setup=$root/dist/Zelvane-$version-$arch-setup.exe
+  zipfile=$root/dist/Zelvane-$version-$arch.zip
+  format=pei-x86-64; [ "$arch" = win32 ] && format=pei-i386
+  if [ -f "$setup" ]; then
+    x86_64-w64-mingw32-objdump -f "$setup" | grep -q "file format $format" || fail "$setup is not $format"
+  else
+    fail "$setup is missing"
+  fi
+  listing=$(unzip -Z1 "$zipfile" 2>/dev/null) || { fail "$zipfile cannot be read"; continue; }
+  while read -r line; do
+    case "$line" in ''|'#'*) continue ;; esac
+    name=${line#\?}
+    [ "$name" != "$line" ] && [ ! -f "$root/dist/$arch/$name" ] && continue
+    grep -qx "Zelvane/$name" <<< "$listing" || { fail "$zipfile lacks Zelvane/$name"; continue; }
+    cmp -s <(unzip -p "$zipfile" "Zelvane/$name") "$root/dist/$arch/$name" || fail "Zelvane/$name in $zipfile differs from dist/$arch"
+  done < "$root/packaging/files.txt"
+done
+[ "$status" -eq 0 ] && echo "dist: installers and zips of win64 and win32, version $version"
+exit "$status"
