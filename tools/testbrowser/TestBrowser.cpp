@@ -161,6 +161,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, LPWSTR, int show) {
     HWND frame = CreateWindowExW(0, wc.lpszClassName, g_opt.title.c_str(), WS_OVERLAPPEDWINDOW, 40, 40, 520, 360,
                                  nullptr, nullptr, inst, nullptr);
     std::wstring shown = g_opt.haveHtml ? Wide(g_opt.html) : g_opt.text;
+    // A long page shows its beginning only (laying out megabytes takes seconds); Ctrl+C copies it whole.
+    if (shown.size() > 65536) shown.resize(65536);
     g_page = CreateWindowExW(0, L"EDIT", shown.c_str(), WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
                              ES_READONLY | ES_NOHIDESEL, 0, 0, 0, 0, frame, (HMENU)1, inst, nullptr);
     ShowWindow(frame, show);
