@@ -180,7 +180,7 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     // A web text with a picture, captured and saved by the installed program.
     HttpServer server;
     ASSERT_TRUE(server.Running());
-    const std::string picture = "\x89PNG installed picture";
+    const std::string picture = std::string("\x89PNG\r\n\x1a\n", 8) + "installed picture";
     server.Put(L"pics/p.png", picture);
     Process app;
     ASSERT_TRUE(app.Start(dir + L"Pagewick.exe"));
