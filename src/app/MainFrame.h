@@ -80,6 +80,7 @@ private:
     void ShowTrayMenu();
     bool m_capturing = false;   // the capture steps are running (their waits answer sent messages)
     UINT m_startRequest = 0;    // 1027 or 1028 that came before the window was first shown
+    WPARAM m_startParam = 0;    // and its wParam
     CPagewickDoc* m_doc = nullptr;
 };
 
