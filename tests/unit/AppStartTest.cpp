@@ -2,6 +2,10 @@
 #include "app/ContextMenuEntry.h"
 #include "app/PagewickApp.h"
 #include "framework/ControlBar.h"
+#include "settings/AppDir.h"
+#include "settings/Config.h"
+#include "support/Harness.h"
+#include "TreePaneHost.h"
 
 namespace {
 
@@ -56,6 +60,57 @@ TEST(ToolBarResource, BothLayoutsAndMalformedData) {
     const DWORD cut[] = {32, 32, 50, 7};
     EXPECT_TRUE(ParseToolBarResource(cut, sizeof(cut)).empty());
     EXPECT_TRUE(ParseToolBarResource(gnu, 4).empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The two start-up failures that end in a message box, provoked in this process only: a
+// context-menu key under a volatile parent (the registry refuses a lasting key there) and
+// a tree control that cannot be created.
+TEST(StartUpFailures, RegistryAndPaneFailuresShowTheirMessages) {
+    zt::TempFolder dir(L"启动失败");
+    SetAppDirForTesting(dir.Path());
+    config::WriteFirstRunDefaults();
+    const wchar_t menuExt[] = L"Software\\Microsoft\\Internet Explorer\\MenuExt";
+    RegDeleteTreeW(HKEY_CURRENT_USER, menuExt);
+    HKEY volatileKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, menuExt, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                             nullptr, &volatileKey, nullptr));
+    RegCloseKey(volatileKey);
+    {
+        tt::ModalAnswerer answer(IDOK);
+        CPagewickDoc doc;
+        CMainFrame frame;
+        EXPECT_TRUE(frame.LoadFrame(&doc)) << "the start-up goes on";
+        ASSERT_EQ(1u, answer.boxes.size());
+        EXPECT_EQ(L"Write Reg error!", answer.boxes[0].text);
+        EXPECT_EQ(L"Pagewick", answer.boxes[0].caption);
+        frame.DestroyWindow();
+    }
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}   // its quit message would end the next boxes
+    RegDeleteTreeW(HKEY_CURRENT_USER, menuExt);
+
+    HHOOK hook = SetWindowsHookExW(WH_CBT, [](int code, WPARAM wp, LPARAM lp) -> LRESULT {
+        wchar_t cls[64] = {};
+        if (code == HCBT_CREATEWND && GetClassNameW((HWND)wp, cls, 64) && _wcsicmp(cls, WC_TREEVIEWW) == 0) return 1;
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }, nullptr, GetCurrentThreadId());
+    {
+        tt::ModalAnswerer answer(IDOK);
+        CPagewickDoc doc;
+        CMainFrame frame;
+        EXPECT_FALSE(frame.LoadFrame(&doc));
+        ASSERT_EQ(2u, answer.boxes.size());
+        EXPECT_EQ(L"Create TreeCtrl Failed!", answer.boxes[0].text);
+        EXPECT_EQ(L"Failed to create toolbar\n", answer.boxes[1].text);
+        EXPECT_EQ(L"Pagewick", answer.boxes[1].caption);
+    }
+    UnhookWindowsHookEx(hook);
+    SetAppDirForTesting(L"");
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
 }
 
 }  // namespace
