@@ -15,6 +15,7 @@ public:
     // keys meant for an edit box outside the view).
     virtual bool PreTranslateMessage(MSG* msg);
     void SetAccelerators(HACCEL accel) { m_accel = accel; }
+    CStatusBar* GetStatusBar() const;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
