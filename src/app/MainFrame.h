@@ -8,6 +8,7 @@
 #include "library/IEBar.h"
 #include "library/BottomBar.h"
 #include "capture/FileNameDlg.h"
+#include "app/RecentFiles.h"
 #include <shellapi.h>
 #include <commctrl.h>
 
@@ -40,6 +41,9 @@ public:
     CToolBar m_wndToolBar;
     std::wstring m_webTextName;
     CFileName m_fileNameDlg;     // the file-name dialog of every save
+    CRecentFileList m_recentFiles;
+    // Records a file opened in the editor in the recent-file list.
+    void AddRecentFile(const std::wstring& path);
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText();
@@ -64,6 +68,7 @@ private:
     void OnHelp();
     void OnToggleBar(CControlBar& bar);
     void OnInitMenuPopup(HMENU menu);
+    void OnOpenRecentFile(size_t index);
     bool CreateToolBar();
     bool CreateStatusBar();
     bool CreatePanes();

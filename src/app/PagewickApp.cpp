@@ -35,6 +35,7 @@ bool CPagewickApp::InitInstance(const std::wstring& commandLineFile) {
     SetMainFrame(m_frame.get());
     bool ok = commandLineFile.empty() ? m_doc->OnNewDocument() : m_doc->OnOpenDocument(commandLineFile);
     if (!ok) return false;
+    if (!commandLineFile.empty()) m_frame->AddRecentFile(commandLineFile);
     m_frame->ShowWindow(SW_SHOW);
     ::UpdateWindow(m_frame->m_hWnd);
     return true;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include "app/ContextMenuEntry.h"
 #include "app/PagewickApp.h"
+#include "app/RecentFiles.h"
+#include "resources/resource.h"
 #include "framework/ControlBar.h"
 #include "settings/AppDir.h"
 #include "settings/Config.h"
@@ -111,6 +113,46 @@ TEST(StartUpFailures, RegistryAndPaneFailuresShowTheirMessages) {
     UnhookWindowsHookEx(hook);
     SetAppDirForTesting(L"");
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::wstring> MenuLabels(HMENU menu) {
+    std::vector<std::wstring> out;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t buf[300] = {};
+        GetMenuStringW(menu, i, buf, 300, MF_BYPOSITION);
+        out.push_back(buf[0] ? buf : L"-");
+    }
+    return out;
+}
+
+TEST(RecentFileMenu, EntriesStandBeforeTheExitCommandAndAreReplacedEachTime) {
+    HMENU bar = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128));
+    HMENU file = GetSubMenu(bar, 0);
+    const std::vector<std::wstring> plain = MenuLabels(file);
+    CRecentFileList list;
+    list.UpdateMenu(file);
+    EXPECT_EQ(plain, MenuLabels(file));
+    list.Add(L"C:\\a.htm");
+    list.Add(L"C:\\b.htm");
+    list.Add(L"c:\\A.HTM");   // the same file moves up
+    list.UpdateMenu(file);
+    list.UpdateMenu(file);
+    std::vector<std::wstring> expected = plain;
+    expected.insert(expected.end() - 1, {L"&1 c:\\A.HTM", L"&2 C:\\b.htm", L"-"});
+    EXPECT_EQ(expected, MenuLabels(file));
+    EXPECT_EQ(UINT(ID_FILE_MRU_FILE1 + 1), GetMenuItemID(file, int(plain.size()) - 1 + 1));
+    list.Remove(0);
+    list.Remove(0);
+    list.UpdateMenu(file);
+    EXPECT_EQ(plain, MenuLabels(file));
+    for (int i = 0; i < 6; ++i) list.Add(L"C:\\" + std::to_wstring(i) + L".htm");
+    EXPECT_EQ(4u, list.Files().size());
+    EXPECT_EQ(L"C:\\5.htm", list.Files().front());
+    DestroyMenu(bar);
 }
 
 }  // namespace
