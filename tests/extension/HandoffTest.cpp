@@ -251,6 +251,7 @@ TEST(HandoffPlainDisplay, StartedProgramCapturesFromTheBrowserThatWasInFront) {
     std::wstring name = kPlainDesktop;
     si.lpDesktop = &name[0];
     PROCESS_INFORMATION pi{};
+    std::vector<DWORD> explorers = ProcessIds(L"explorer.exe");
     ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 150000));
     DWORD code = STILL_ACTIVE;
@@ -259,6 +260,8 @@ TEST(HandoffPlainDisplay, StartedProgramCapturesFromTheBrowserThatWasInFront) {
     EXPECT_EQ(0u, code) << "the hand-off failed on the plain display (its output is above)";
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    // The desktop's own process (Wine's explorer) is not left behind for later tests.
+    KillNewProcesses(L"explorer.exe", explorers);
     CloseDesktop(desktop);
 }
 
