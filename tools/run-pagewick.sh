@@ -43,5 +43,5 @@ sleep 1
 shot="$root/build/pagewick-screenshot.png"
 bash "$root/tools/screenshot.sh" "$shot"
 echo "Pagewick is running; screenshot: $shot"
-echo "End it with: $WINESERVER -k"
+echo "End it with: bash $root/tools/stop-pagewick.sh"
 [ "$demo" -eq 0 ] || { echo "The capture-and-save demo failed (see above)." >&2; exit 1; }

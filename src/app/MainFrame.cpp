@@ -114,6 +114,8 @@ int CMainFrame::OnCreate() {
 
     if (!config::Exists()) RunFirstStart();   // does not return
 
+    m_recentFiles.Load();
+
     g_pasteView = new CHtmlMyEdit;
     g_pasteView->Create(m_hWnd, IDC_PASTEVIEW, 0);
 

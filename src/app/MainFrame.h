@@ -11,6 +11,7 @@
 #include "library/FileListHost.h"
 #include "capture/FileNameDlg.h"
 #include "capture/RecoveryWriter.h"
+#include "app/RecentFiles.h"
 #include <shellapi.h>
 #include <commctrl.h>
 
@@ -39,6 +40,9 @@ public:
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
     CFileName m_fileNameDlg;     // the file-name dialog of every save
+    CRecentFileList m_recentFiles;
+    // Records a file opened in the editor in the recent-file list.
+    void AddRecentFile(const std::wstring& path);
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText() override;
@@ -84,6 +88,7 @@ private:
     void OnHelp();
     void OnToggleBar(CControlBar& bar);
     void OnInitMenuPopup(HMENU menu);
+    void OnOpenRecentFile(size_t index);
     bool CreateToolBar();
     bool CreateStatusBar();
     bool CreatePanes();
@@ -113,6 +118,7 @@ private:
     bool m_editUnwritten = false;
     bool m_capturing = false;   // the capture steps are running (their waits answer sent messages)
     UINT m_startRequest = 0;    // 1027 or 1028 that came before the window was first shown
+    WPARAM m_startParam = 0;    // and its wParam
     CPagewickDoc* m_doc = nullptr;
 };
 

@@ -28,7 +28,10 @@ LRESULT CMainFrame::OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp) {
     // The extension finds the window by its caption as soon as it exists, while the start-up
     // may still be building it: such a request waits until the window is first shown.
     if (!m_mainView) {
-        if (m_startRequest != WM_CAPTURE_AFTER_START) m_startRequest = msg;
+        if (m_startRequest != WM_CAPTURE_AFTER_START) {
+            m_startRequest = msg;
+            m_startParam = wp;
+        }
         return Default(msg, wp, lp);
     }
     if (m_capturing) {
@@ -37,15 +40,23 @@ LRESULT CMainFrame::OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     // After a fresh start by the extension the window stays out of the way, even when
     // the request is dropped.
-    if (msg == WM_CAPTURE_AFTER_START) ShowWindow(SW_HIDE);
+    if (msg == WM_CAPTURE_AFTER_START) {
+        ShowWindow(SW_HIDE);
+        // Hiding the window that is in front need not activate another (on a plain X display
+        // nothing is): the browser named by the extension gets the foreground back, so that
+        // the capture's copy reaches it. An older extension names none (wParam 0).
+        HWND browser = BrowserFromRequest(wp);
+        if (browser && ::IsWindow(browser) && browser != m_hWnd) ::SetForegroundWindow(browser);
+    }
     ::SendMessageW(m_hWnd, WM_HOTKEY, kCaptureHotKeyId, 0);
     return Default(msg, wp, lp);
 }
 
 void CMainFrame::PostStartRequest() {
     // Posted: the start-up finishes showing the window before the capture runs.
-    if (m_startRequest) ::PostMessageW(m_hWnd, m_startRequest, 0, 0);
+    if (m_startRequest) ::PostMessageW(m_hWnd, m_startRequest, m_startParam, 0);
     m_startRequest = 0;
+    m_startParam = 0;
 }
 
 void CMainFrame::OnCaptureNotArmed() {

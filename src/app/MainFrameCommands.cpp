@@ -32,6 +32,10 @@ bool CMainFrame::RefuseWhileBusy() {
 
 bool CMainFrame::OnCommand(UINT id) {
     if (!HarmlessWhileBusy(id) && RefuseWhileBusy()) return true;
+    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kSize) {
+        OnOpenRecentFile(id - ID_FILE_MRU_FILE1);
+        return true;
+    }
     switch (id) {
     case ID_TB_EXIT:
     case ID_TRAY_EXIT:
@@ -130,7 +134,43 @@ void CMainFrame::OnHelp() {
 
 void CMainFrame::OnToggleBar(CControlBar& bar) { ShowControlBar(&bar, !bar.IsWindowVisible(), false); }
 
+void CMainFrame::AddRecentFile(const std::wstring& path) {
+    wchar_t full[MAX_PATH * 2] = {};
+    DWORD n = ::GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
+    m_recentFiles.Add(n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n) : path);
+    m_recentFiles.Save();
+}
+
+void CMainFrame::OnOpenRecentFile(size_t index) {
+    if (index >= m_recentFiles.Files().size() || !m_doc) return;
+    std::wstring path = m_recentFiles.Files()[index];
+    BusyScope busy(m_busy);   // its message boxes and the save run modal loops
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::MessageBoxW(m_hWnd, (L"文件“" + path + L"”已不存在，已从最近的文件中移除。").c_str(), L"Pagewick",
+                      MB_OK | MB_ICONEXCLAMATION);
+        m_recentFiles.Remove(index);
+        m_recentFiles.Save();
+        return;
+    }
+    // The collected text is not replaced unasked, as at the exit.
+    std::wstring text;
+    HtmlEngine* engine = m_mainView ? m_mainView->Engine() : nullptr;
+    if (engine && engine->GetBodyText(text) && !text.empty() && m_mainDoc && m_mainDoc->IsModified()) {
+        int answer = ::MessageBoxW(m_hWnd, L"网文的内容已被修改，是否需要保存？", L"保存网文",
+                                   MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL) return;
+        if (answer == IDYES) {
+            SaveWebText();
+            if (engine->GetBodyText(text) && !text.empty() && m_mainDoc->IsModified()) return;   // not saved
+        }
+    }
+    if (m_doc->OnOpenDocument(path)) AddRecentFile(path);
+}
+
 void CMainFrame::OnInitMenuPopup(HMENU menu) {
+    HMENU bar = ::GetMenu(m_hWnd);
+    if (bar && menu == ::GetSubMenu(bar, 0)) m_recentFiles.UpdateMenu(menu);
     ::CheckMenuItem(menu, ID_VIEW_TREEBAR, MF_BYCOMMAND | (m_wndTreeBar.IsWindowVisible() ? MF_CHECKED : MF_UNCHECKED));
     ::CheckMenuItem(menu, ID_VIEW_LISTBAR, MF_BYCOMMAND | (m_wndListBar.IsWindowVisible() ? MF_CHECKED : MF_UNCHECKED));
     for (UINT id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})

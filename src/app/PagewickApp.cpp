@@ -35,16 +35,32 @@ bool CPagewickApp::InitInstance(const std::wstring& commandLineFile) {
     SetMainFrame(m_frame.get());
     bool ok = commandLineFile.empty() ? m_doc->OnNewDocument() : m_doc->OnOpenDocument(commandLineFile);
     if (!ok) return false;
+    if (!commandLineFile.empty()) m_frame->AddRecentFile(commandLineFile);
     m_frame->ShowWindow(SW_SHOW);
     ::UpdateWindow(m_frame->m_hWnd);
     return true;
 }
 
+namespace {
+// The window of the built-in engine inside an editor view (the hidden one included).
+bool IsBuiltinEditorWindow(HWND hwnd) {
+    auto* view = dynamic_cast<CHtmlEditView*>(CWnd::FromHandle(::GetParent(hwnd)));
+    HtmlEngine* engine = view ? view->Engine() : nullptr;
+    return engine && engine->Window() == hwnd && wcscmp(engine->Name(), L"builtin") == 0;
+}
+}  // namespace
+
 void CPagewickApp::ApplyRightClickRule(MSG* msg) {
-    if (msg->message != WM_RBUTTONDOWN || !msg->hwnd) return;
+    if (!msg->hwnd || (msg->message != WM_RBUTTONDOWN && msg->message != WM_RBUTTONUP)) return;
     wchar_t cls[260] = {};
     ::GetClassNameW(msg->hwnd, cls, 260);
-    if (wcscmp(cls, L"Internet Explorer_Server") == 0) msg->message = WM_LBUTTONDOWN;
+    if (msg->message == WM_RBUTTONDOWN && wcscmp(cls, L"Internet Explorer_Server") == 0) {
+        msg->message = WM_LBUTTONDOWN;
+    } else if (IsBuiltinEditorWindow(msg->hwnd)) {
+        // The edit control would show its menu on the release and keep selecting with the
+        // mouse after a press it saw as left: both halves of the click become left.
+        msg->message = msg->message == WM_RBUTTONDOWN ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    }
 }
 
 int CPagewickApp::Run() {

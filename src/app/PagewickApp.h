@@ -8,7 +8,7 @@ public:
     // Start-up; false ends the program (exit code 1).
     bool InitInstance(const std::wstring& commandLineFile);
     int Run();
-    // Right clicks on the browser's editing window become left clicks.
+    // Right clicks on the editor views' engine windows become left clicks.
     static void ApplyRightClickRule(MSG* msg);
 private:
     std::unique_ptr<CPagewickDoc> m_doc;

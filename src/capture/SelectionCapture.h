@@ -6,7 +6,9 @@
 
 class CHtmlEditView;
 
-constexpr UINT WM_CAPTURE_AFTER_START = WM_USER + 3;   // 1027: program just started by the extension
+// 1027: program just started by the extension. wParam: the browser window that was in
+// front (the low 32 bits of its handle) or 0.
+constexpr UINT WM_CAPTURE_AFTER_START = WM_USER + 3;
 constexpr UINT WM_CAPTURE_REQUEST = WM_USER + 4;       // 1028: program already running
 // Sent by a capture worker that could not arm the capture timer: the frame goes back to idle.
 constexpr UINT WM_CAPTURE_NOT_ARMED = WM_APP + 12;
@@ -19,6 +21,10 @@ extern const wchar_t kCapturedTitle[];      // "成功"
 extern const wchar_t kCapturedText[];       // "获取数据完成！"
 extern const wchar_t kNothingTitle[];       // "警告"
 extern const wchar_t kNothingText[];        // "未获取到数据！"
+
+// The browser window named by 1027's wParam (null for 0); handles keep to 32 bits and are
+// sign-extended, so a 32-bit extension and a 64-bit program agree.
+inline HWND BrowserFromRequest(WPARAM wp) { return wp ? HWND(LongToHandle(LONG(DWORD(wp)))) : nullptr; }
 
 enum class CaptureOutcome { Empty, CopiedMessageBox, Success };
 

@@ -222,6 +222,8 @@ private:
             return GuardedExec([&] { self->Copy(); });
         case WM_CUT:
             return GuardedExec([&] { if (self->Copy()) self->ReplaceSelection(L""); });
+        case WM_CONTEXTMENU:
+            return 0;   // the editor views show no menu (the keyboard's menu key included)
         case WM_UNDO:
         case EM_UNDO:
             self->m_dirty = true;

@@ -38,6 +38,10 @@ HWND WaitForProgramWindow(HANDLE process) {
     }
 }
 
+// 1027's wParam: window handles keep to 32 bits, so a 32-bit and a 64-bit program read
+// the same value.
+WPARAM BrowserParam(HWND browser) { return browser ? WPARAM(HandleToULong(browser)) : 0; }
+
 }  // namespace
 
 std::wstring ReadMenuExtString(const wchar_t* name) {
@@ -81,6 +85,10 @@ void CatchHtml() {
         SendMessageW(running, kCaptureNow, 0, 0);
         return;
     }
+    // The browser window in front now: the started program's window takes the foreground,
+    // and hiding it need not give it back (a plain X display activates nothing), so the
+    // program is told which window to give it to before its copy.
+    HWND browser = GetForegroundWindow();
     std::wstring dir = ReadMenuExtString(L"AppPath");
     std::wstring file = ReadMenuExtString(L"AppName");
     if (dir.empty() || file.empty()) return;
@@ -90,7 +98,7 @@ void CatchHtml() {
     if (process) CloseHandle(process);
     if (!started) return;
     SendCopyKeys();
-    SendMessageW(started, kCaptureAfterStart, 0, 0);
+    SendMessageW(started, kCaptureAfterStart, BrowserParam(browser), 0);
 }
 
 }  // namespace handoff

@@ -12,7 +12,9 @@
 
 namespace handoff {
 
-constexpr UINT kCaptureAfterStart = WM_USER + 3;   // 1027: hide, then capture
+// 1027: hide, then capture. wParam: the browser window that was in front (its handle's
+// 32 bits), which gets the foreground back after the hide; 0: none named.
+constexpr UINT kCaptureAfterStart = WM_USER + 3;
 constexpr UINT kCaptureNow = WM_USER + 4;          // 1028: capture
 constexpr DWORD kPollMs = 100;
 constexpr DWORD kStartWaitMs = 15000;

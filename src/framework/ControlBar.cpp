@@ -1,6 +1,10 @@
 #include "framework/ControlBar.h"
 #include "framework/Resources.h"
 
+namespace {
+const int kGripperWidth = 10;   // room for the gripper before the first button
+}
+
 SIZE CControlBar::CalcDynamicLayout(int, DWORD) {
     RECT r{};
     ::GetWindowRect(m_hWnd, &r);
@@ -8,12 +12,14 @@ SIZE CControlBar::CalcDynamicLayout(int, DWORD) {
 }
 
 bool CToolBar::CreateEx(HWND frame, DWORD tbStyle, DWORD style, UINT id) {
-    HWND h = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, style | tbStyle | CCS_NODIVIDER | CCS_NORESIZE |
-                               CCS_NOPARENTALIGN, 0, 0, 0, 0, frame, (HMENU)(UINT_PTR)id,
+    // Wrapable: in a narrow frame the buttons take several rows (the bar's size follows).
+    HWND h = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, style | tbStyle | TBSTYLE_WRAPABLE | CCS_NODIVIDER |
+                               CCS_NORESIZE | CCS_NOPARENTALIGN, 0, 0, 0, 0, frame, (HMENU)(UINT_PTR)id,
                                ::GetModuleHandleW(nullptr), nullptr);
     if (!h) return false;
     SubclassWindow(h);
     SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+    SendMessage(TB_SETINDENT, kGripperWidth);
     m_dockSide = DockSide::Top;
     return true;
 }
@@ -79,8 +85,15 @@ void CToolBar::SetButtonText(int index, const std::wstring& text) {
 
 int CToolBar::GetButtonCount() const { return (int)SendMessage(TB_BUTTONCOUNT); }
 
-SIZE CToolBar::CalcDynamicLayout(int, DWORD) {
-    // One row of buttons: as high as the tallest button, with a small margin.
+SIZE CToolBar::CalcDynamicLayout(int length, DWORD) {
+    // The control wraps its buttons to its width: it is given the width first, then the bar
+    // is as high as the lowest button, with a small margin.
+    if (length > 0) {
+        RECT now{};
+        ::GetWindowRect(m_hWnd, &now);
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, length, now.bottom - now.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessage(TB_AUTOSIZE);
+    }
     RECT r{};
     LONG height = 0, width = 0;
     for (int i = 0; i < GetButtonCount(); ++i) {
@@ -90,6 +103,32 @@ SIZE CToolBar::CalcDynamicLayout(int, DWORD) {
         }
     }
     return {width, height + 4};
+}
+
+LRESULT CToolBar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT r = Default(msg, wp, lp);
+    if (msg == WM_PAINT || msg == WM_SIZE) {
+        // Two raised lines at the left edge: the bar's gripper.
+        HDC dc = ::GetDC(m_hWnd);
+        RECT c = GetClientRect();
+        for (int x : {3, 6}) {
+            RECT line{x, c.top + 3, x + 3, c.bottom - 3};
+            ::DrawEdge(dc, &line, BDR_RAISEDINNER, BF_RECT);
+        }
+        ::ReleaseDC(m_hWnd, dc);
+    }
+    return r;
+}
+
+std::wstring CommandPrompt(UINT id) {
+    std::wstring text = id ? LoadResString(id) : L"";
+    return text.substr(0, text.find(L'\n'));
+}
+
+void CStatusBar::ShowPrompt(UINT commandId) {
+    std::wstring text = CommandPrompt(commandId);
+    if (text.empty() && !m_ids.empty()) text = LoadResString(m_ids[0]);
+    SetPaneText(0, text);
 }
 
 bool CStatusBar::Create(HWND frame, UINT id) {

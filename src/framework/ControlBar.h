@@ -25,8 +25,15 @@ public:
     void SetImageList(HIMAGELIST images);
     void SetButtonText(int index, const std::wstring& text);
     int GetButtonCount() const;
+    // Height of the buttons wrapped into rows for a bar of this width.
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
+protected:
+    // Paints the gripper in the indent before the first button.
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
+
+// The status prompt of a command: its string resource up to the line feed (empty when none).
+std::wstring CommandPrompt(UINT id);
 
 class CStatusBar : public CControlBar {
 public:
@@ -37,6 +44,8 @@ public:
     std::wstring GetPaneText(int index) const;
     // Shows or blanks the key-state indicators.
     void UpdateKeyIndicators();
+    // Shows a command's prompt in the message pane; 0 brings back the idle text.
+    void ShowPrompt(UINT commandId);
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
 private:
     std::vector<UINT> m_ids;

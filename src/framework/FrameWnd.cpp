@@ -21,8 +21,8 @@ void CFrameWnd::RecalcLayout() {
         if (!bar->IsWindow() || !bar->IsWindowVisible()) continue;
         if (bar->m_dockSide == DockSide::Left) continue;
         if (dynamic_cast<CToolBar*>(bar) || dynamic_cast<CStatusBar*>(bar)) {
-            SIZE s = bar->CalcDynamicLayout(-1, 0);
             int w = rest.right - rest.left;
+            SIZE s = bar->CalcDynamicLayout(w, 0);
             if (bar->m_dockSide == DockSide::Top) {
                 ::MoveWindow(bar->m_hWnd, rest.left, rest.top, w, s.cy, TRUE);
                 rest.top += s.cy;
@@ -85,8 +85,23 @@ bool CFrameWnd::PreTranslateMessage(MSG* msg) {
     return false;
 }
 
+CStatusBar* CFrameWnd::GetStatusBar() const {
+    for (CControlBar* bar : m_bars)
+        if (auto* status = dynamic_cast<CStatusBar*>(bar)) return status;
+    return nullptr;
+}
+
 LRESULT CFrameWnd::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_NOTIFY: {
+        // Fly-by help: the button under the mouse shows its command's prompt in the status bar.
+        auto* hot = reinterpret_cast<NMTBHOTITEM*>(lp);
+        if (hot->hdr.code == TBN_HOTITEMCHANGE && dynamic_cast<CToolBar*>(CWnd::FromHandle(hot->hdr.hwndFrom))) {
+            if (CStatusBar* status = GetStatusBar()) status->ShowPrompt((hot->dwFlags & HICF_LEAVING) ? 0 : hot->idNew);
+            return 0;
+        }
+        break;
+    }
     case WM_SIZE:
         if (wp != SIZE_MINIMIZED) RecalcLayout();
         return 0;

@@ -16,6 +16,7 @@ public:
     virtual bool PreTranslateMessage(MSG* msg);
     void SetAccelerators(HACCEL accel) { m_accel = accel; }
     HACCEL Accelerators() const { return m_accel; }
+    CStatusBar* GetStatusBar() const;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;

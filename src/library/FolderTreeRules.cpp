@@ -1,4 +1,5 @@
 #include "library/FolderTreeRules.h"
+#include <cwctype>
 
 namespace foldertree {
 
@@ -52,6 +53,25 @@ std::wstring NextNewFolderName(const std::vector<std::wstring>& visibleLabels) {
 
 bool HasIllegalFolderChars(const std::wstring& name) {
     return name.find_first_of(L"\\/?*:<>|\"") != std::wstring::npos;
+}
+
+bool IsAcceptedFolderName(const std::wstring& name) {
+    if (name.empty() || HasIllegalFolderChars(name)) return false;
+    for (wchar_t c : name)
+        if (c < 0x20) return false;
+    // Windows drops trailing dots and spaces: the folder would get another name than its label.
+    if (name.back() == L'.' || name.back() == L' ') return false;
+    // Device names stay devices with any extension (NUL.txt) and trailing spaces.
+    std::wstring base = name.substr(0, name.find(L'.'));
+    while (!base.empty() && base.back() == L' ') base.pop_back();
+    for (wchar_t& c : base) c = towupper(c);
+    static const wchar_t* const devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (const wchar_t* d : devices)
+        if (base == d) return false;
+    if (base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
+        base[3] >= L'0' && base[3] <= L'9')
+        return false;
+    return true;
 }
 
 std::wstring RenameTargetPath(const std::wstring& appDir, const std::wstring& relPath, const std::wstring& newName) {

@@ -28,6 +28,10 @@ std::wstring NextNewFolderName(const std::vector<std::wstring>& visibleLabels);
 // True when the name holds a character that no folder name may contain: \ / ? * : < > | "
 bool HasIllegalFolderChars(const std::wstring& name);
 
+// A name a folder can take on disk unchanged: no illegal or control characters, no
+// trailing dot or space, no device name (CON, NUL, COM1, LPT1... with any extension).
+bool IsAcceptedFolderName(const std::wstring& name);
+
 // Rename target of the folder at relPath: same parent, new name (both under appDir).
 std::wstring RenameTargetPath(const std::wstring& appDir, const std::wstring& relPath, const std::wstring& newName);
 

@@ -27,6 +27,60 @@ bool ShellFileOp(HWND owner, UINT func, const std::wstring& from, const std::wst
     op.fFlags = flags;
     return ::SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
 }
+bool IsLink(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Removes a link itself, never what it points to.
+bool RemoveLink(const std::wstring& path) {
+    if (::RemoveDirectoryW(path.c_str()) || ::DeleteFileW(path.c_str())) return true;
+    HANDLE h = ::CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING,
+                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_DELETE_ON_CLOSE,
+                             nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(h);
+    return !IsLink(::GetFileAttributesW(path.c_str()));
+}
+
+// Deletes a folder without following any link in it: links are removed themselves.
+// What cannot be removed stays (a link the system cannot remove keeps its folder).
+void DeleteWithoutFollowing(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring path = dir + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveLink(path);
+            } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteWithoutFollowing(path);
+            } else {
+                ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(path.c_str());
+            }
+        } while (::FindNextFileW(find, &fd));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(dir.c_str());
+}
+
+bool HoldsLinks(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool found = false;
+    do {
+        std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) found = true;
+        else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) found = HoldsLinks(dir + L"\\" + name);
+    } while (!found && ::FindNextFileW(find, &fd));
+    ::FindClose(find);
+    return found;
+}
 }  // namespace
 
 HWND GetPaneFrame() { return g_paneFrame; }
@@ -77,6 +131,8 @@ bool CIEBar::InitFolderTree(HWND mainFrame) {
     if (!config::Exists()) return true;
     std::wstring appDir = GetAppDir();
     FillFolderTree(root, appDir.substr(0, appDir.size() - 1));
+    // A library without category folders is a normal state: nothing to expand or select.
+    if (!TreeView_GetChild(m_tree, root)) return true;
     if (!TreeView_Expand(m_tree, root, TVE_TOGGLE)) {
         AfxMessageBox(L"Expand failed!", MB_OK, m_hWnd);
         return true;
@@ -114,7 +170,9 @@ void CIEBar::FillFolderTree(HTREEITEM parent, const std::wstring& dir) {
         std::wstring name = fd.cFileName;
         if (name == L"." || name == L".." || name == kImagesFolder) continue;
         HTREEITEM item = InsertFolder(parent, name);
-        FillFolderTree(item, dir + L"\\" + name);
+        // A link (junction or symbolic link) is shown but not followed: one pointing to an
+        // ancestor would make the walk endless.
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) FillFolderTree(item, dir + L"\\" + name);
     } while (::FindNextFileW(find, &fd));
     ::FindClose(find);
 }
@@ -153,7 +211,9 @@ std::wstring CIEBar::GetSelectedFolderPath() const { return m_tree ? ItemPath(Ca
 
 void CIEBar::OpenSelectedFolder() const {
     std::wstring dir = GetAppDir() + GetSelectedFolderPath();
-    ::ShellExecuteW(nullptr, L"open", L"explorer.exe", dir.c_str(), nullptr, SW_SHOWNORMAL);
+    // Quoted: a comma or a space in the path would split it into several arguments.
+    std::wstring param = L"\"" + dir + L"\"";
+    ::ShellExecuteW(nullptr, L"open", L"explorer.exe", param.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 void CIEBar::RefreshFileList(const wchar_t* relPath) const {
@@ -284,7 +344,13 @@ void CIEBar::OnDeleteFolder() {
     BusyScope busy(m_busy);
     if (::MessageBoxW(m_hWnd, L"是否真的要删除目录？", L"确认", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     HTREEITEM previous = TreeView_GetPrevVisible(m_tree, caret);
-    ShellFileOp(m_hWnd, FO_DELETE, GetAppDir() + GetSelectedFolderPath(), L"", FOF_NOCONFIRMATION);
+    // The shell's delete would follow a link into the folder it points to (under Wine even
+    // to the library itself): a link loses only itself, a folder holding links is deleted
+    // without following them.
+    std::wstring dir = GetAppDir() + GetSelectedFolderPath();
+    if (IsLink(::GetFileAttributesW(dir.c_str()))) RemoveLink(dir);
+    else if (HoldsLinks(dir)) DeleteWithoutFollowing(dir);
+    else ShellFileOp(m_hWnd, FO_DELETE, dir, L"", FOF_NOCONFIRMATION);
     TreeView_DeleteItem(m_tree, caret);
     TreeView_SelectItem(m_tree, previous);
     RefreshFileList(GetSelectedFolderPath().c_str());
@@ -309,14 +375,17 @@ void CIEBar::OnEndLabelEdit(const NMTVDISPINFOW* info) {
     } reset{m_endingEdit};
 
     BusyScope busy(m_busy);
-    if (HasIllegalFolderChars(name)) {
+    std::wstring appDir = GetAppDir();
+    std::wstring rel = ItemPath(item);
+    std::wstring target = RenameTargetPath(appDir, rel, name);
+    // Names that Windows would change (a trailing dot) or refuse (NUL, COM1) are refused
+    // like illegal characters, before anything is touched.
+    if (!IsAcceptedFolderName(name) || target.size() >= MAX_PATH) {
         ::MessageBoxW(m_hWnd, L"目录中含有非法字符！", L"错误", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     // The edited item's own folder is renamed, whichever folder was clicked last.
-    std::wstring appDir = GetAppDir();
-    std::wstring rel = ItemPath(item);
-    if (!ShellFileOp(m_hWnd, FO_RENAME, appDir + rel, RenameTargetPath(appDir, rel, name), FOF_ALLOWUNDO)) return;
+    if (!ShellFileOp(m_hWnd, FO_RENAME, appDir + rel, target, FOF_ALLOWUNDO)) return;
 
     TVITEMW tv{};
     tv.mask = TVIF_TEXT;

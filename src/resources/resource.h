@@ -84,6 +84,7 @@
 #define ID_FILE_NEW              0xE100
 #define ID_FILE_OPEN             0xE101
 #define ID_FILE_SAVE             0xE103
+#define ID_FILE_MRU_FILE1        0xE110   // to 0xE113: the recent-file entries
 #define ID_EDIT_COPY             57634
 #define ID_EDIT_CUT              57635
 #define ID_EDIT_PASTE            57637

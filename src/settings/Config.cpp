@@ -1,5 +1,6 @@
 #include "settings/Config.h"
 #include "settings/AppDir.h"
+#include <vector>
 
 namespace config {
 
@@ -35,9 +36,67 @@ int ReadInt(const wchar_t* section, const wchar_t* key, DWORD bufferChars) {
     return ToInt(Read(section, key, bufferChars));
 }
 
+namespace {
+
+std::vector<BYTE> ReadWholeFile(const std::wstring& path, bool& ok) {
+    std::vector<BYTE> bytes;
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    ok = h != INVALID_HANDLE_VALUE;
+    if (!ok) return bytes;
+    LARGE_INTEGER size{};
+    ok = ::GetFileSizeEx(h, &size) && size.QuadPart < (1 << 24);
+    if (ok && size.QuadPart > 0) {
+        bytes.resize(size_t(size.QuadPart));
+        DWORD got = 0;
+        ok = ::ReadFile(h, bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size();
+    }
+    ::CloseHandle(h);
+    return bytes;
+}
+
+// A settings file without the UTF-16 byte-order mark (made by hand or by an older version)
+// is kept by the profile functions in the ANSI code page, which loses Chinese values.
+// It is rewritten once as UTF-16LE with the mark, every key and value kept, through a
+// temporary file that replaces it in one step.
+void MakeUnicode(const std::wstring& path) {
+    bool ok = false;
+    std::vector<BYTE> bytes = ReadWholeFile(path, ok);
+    if (!ok || (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)) return;
+    UINT codePage = CP_ACP;
+    size_t skip = 0;
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        codePage = CP_UTF8;   // read as UTF-8 by the profile functions too
+        skip = 3;
+    }
+    std::wstring text;
+    if (bytes.size() > skip) {
+        const char* data = reinterpret_cast<const char*>(bytes.data()) + skip;
+        int n = ::MultiByteToWideChar(codePage, 0, data, int(bytes.size() - skip), nullptr, 0);
+        if (n <= 0) return;
+        text.resize(size_t(n));
+        ::MultiByteToWideChar(codePage, 0, data, int(bytes.size() - skip), &text[0], n);
+    }
+    std::wstring temp = path + L".new";
+    HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    static const BYTE bom[2] = {0xFF, 0xFE};
+    DWORD put = 0, putText = 0;
+    DWORD textBytes = DWORD(text.size() * sizeof(wchar_t));
+    bool written = ::WriteFile(h, bom, 2, &put, nullptr) && put == 2 &&
+                   (textBytes == 0 || (::WriteFile(h, text.data(), textBytes, &putText, nullptr) && putText == textBytes));
+    written = ::FlushFileBuffers(h) && written;
+    ::CloseHandle(h);
+    if (!written || !::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        ::DeleteFileW(temp.c_str());
+}
+
+}  // namespace
+
 bool Write(const wchar_t* section, const wchar_t* key, const std::wstring& value) {
     std::wstring path = Path();
-    if (!Exists()) {
+    if (Exists()) MakeUnicode(path);
+    else {
         HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             static const BYTE bom[2] = {0xFF, 0xFE};

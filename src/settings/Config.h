@@ -16,7 +16,8 @@ bool Exists();
 std::wstring Read(const wchar_t* section, const wchar_t* key, DWORD bufferChars);
 // Plain decimal conversion: empty or non-numeric text gives 0.
 int ReadInt(const wchar_t* section, const wchar_t* key, DWORD bufferChars = kShortChars);
-// Creates the file as UTF-16 first, so that values keep every character on any code page.
+// Creates the file as UTF-16 first (or rewrites one without the UTF-16 mark as UTF-16), so
+// that values keep every character on any code page.
 bool Write(const wchar_t* section, const wchar_t* key, const std::wstring& value);
 // The values of a first run, in their fixed order.
 void WriteFirstRunDefaults();

@@ -1,5 +1,5 @@
-// Editing keys typed into an edit box of a pane stay in that box; in the editor they
-// remain the frame's edit commands.
+// Keyboard and mouse input reaching the right window: editing keys typed into an edit box
+// of a pane stay in that box; a right click in the editor places the caret and shows no menu.
 #include <gtest/gtest.h>
 #include "support/Pagewick.h"
 #include "support/Remote.h"
@@ -108,6 +108,49 @@ TEST(EditKeys, TheRenameBoxTakesItsEditingKeysAndTheEditorKeepsItsText) {
     // The editor's own paste: text is escaped into markup.
     EXPECT_TRUE(WaitFor([&] { return WindowText(editor) == L"网文&lt;b&gt;"; }, 5000)) << Narrow(WindowText(editor));
     app.Proc().Kill();   // an exit would ask whether to save the typed text
+}
+
+}  // namespace
+
+namespace {
+
+HWND VisibleMenu() {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+void RightClickAt(POINT pt) {
+    SetCursorPos(pt.x, pt.y);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+TEST(EditorRightClick, PlacesTheCaretAndShowsNoMenu) {
+    RunningPagewick app;
+    ASSERT_TRUE(app.Started());
+    HWND frame = app.Frame(), editor = app.EditorEdit();
+    SetForegroundWindow(frame);
+    SendMessageW(frame, WM_SETFOCUS, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == frame && FocusOf(frame) == editor; }, 5000));
+    TypeText(L"第一行网文的内容");
+    ASSERT_TRUE(WaitFor([&] { return WindowText(editor) == L"第一行网文的内容"; }, 5000));
+    ASSERT_EQ(8, HIWORD(SendMessageW(editor, EM_GETSEL, 0, 0)));
+    RECT r{};
+    GetWindowRect(editor, &r);
+    RightClickAt({r.left + 4, r.top + 8});   // before the first character
+    EXPECT_FALSE(WaitFor([] { return VisibleMenu() != nullptr; }, 1500)) << "a context menu showed";
+    if (HWND menu = VisibleMenu()) SendMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitFor([&] { return SendMessageW(editor, EM_GETSEL, 0, 0) == 0; }, 3000))
+        << "the caret should be at the click";
+    // No selection is left running with the mouse: moving it selects nothing.
+    SetCursorPos(r.left + 60, r.top + 8);
+    Sleep(300);
+    EXPECT_EQ(0, SendMessageW(editor, EM_GETSEL, 0, 0));
+    EXPECT_EQ(L"第一行网文的内容", WindowText(editor));
+    app.Proc().Kill();
 }
 
 }  // namespace

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 #include "app/ContextMenuEntry.h"
 #include "app/PagewickApp.h"
+#include "app/RecentFiles.h"
+#include "resources/resource.h"
 #include "framework/ControlBar.h"
+#include "settings/AppDir.h"
+#include "settings/Config.h"
+#include "support/Harness.h"
+#include "TreePaneHost.h"
 
 namespace {
 
@@ -56,6 +62,97 @@ TEST(ToolBarResource, BothLayoutsAndMalformedData) {
     const DWORD cut[] = {32, 32, 50, 7};
     EXPECT_TRUE(ParseToolBarResource(cut, sizeof(cut)).empty());
     EXPECT_TRUE(ParseToolBarResource(gnu, 4).empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The two start-up failures that end in a message box, provoked in this process only: a
+// context-menu key under a volatile parent (the registry refuses a lasting key there) and
+// a tree control that cannot be created.
+TEST(StartUpFailures, RegistryAndPaneFailuresShowTheirMessages) {
+    zt::TempFolder dir(L"启动失败");
+    SetAppDirForTesting(dir.Path());
+    config::WriteFirstRunDefaults();
+    const wchar_t menuExt[] = L"Software\\Microsoft\\Internet Explorer\\MenuExt";
+    RegDeleteTreeW(HKEY_CURRENT_USER, menuExt);
+    HKEY volatileKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, menuExt, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                             nullptr, &volatileKey, nullptr));
+    RegCloseKey(volatileKey);
+    {
+        tt::ModalAnswerer answer(IDOK);
+        CPagewickDoc doc;
+        CMainFrame frame;
+        EXPECT_TRUE(frame.LoadFrame(&doc)) << "the start-up goes on";
+        ASSERT_EQ(1u, answer.boxes.size());
+        EXPECT_EQ(L"Write Reg error!", answer.boxes[0].text);
+        EXPECT_EQ(L"Pagewick", answer.boxes[0].caption);
+        frame.DestroyWindow();
+    }
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}   // its quit message would end the next boxes
+    RegDeleteTreeW(HKEY_CURRENT_USER, menuExt);
+
+    HHOOK hook = SetWindowsHookExW(WH_CBT, [](int code, WPARAM wp, LPARAM lp) -> LRESULT {
+        wchar_t cls[64] = {};
+        if (code == HCBT_CREATEWND && GetClassNameW((HWND)wp, cls, 64) && _wcsicmp(cls, WC_TREEVIEWW) == 0) return 1;
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }, nullptr, GetCurrentThreadId());
+    {
+        tt::ModalAnswerer answer(IDOK);
+        CPagewickDoc doc;
+        CMainFrame frame;
+        EXPECT_FALSE(frame.LoadFrame(&doc));
+        ASSERT_EQ(2u, answer.boxes.size());
+        EXPECT_EQ(L"Create TreeCtrl Failed!", answer.boxes[0].text);
+        EXPECT_EQ(L"Failed to create toolbar\n", answer.boxes[1].text);
+        EXPECT_EQ(L"Pagewick", answer.boxes[1].caption);
+    }
+    UnhookWindowsHookEx(hook);
+    SetAppDirForTesting(L"");
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::wstring> MenuLabels(HMENU menu) {
+    std::vector<std::wstring> out;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t buf[300] = {};
+        GetMenuStringW(menu, i, buf, 300, MF_BYPOSITION);
+        out.push_back(buf[0] ? buf : L"-");
+    }
+    return out;
+}
+
+TEST(RecentFileMenu, EntriesStandBeforeTheExitCommandAndAreReplacedEachTime) {
+    HMENU bar = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128));
+    HMENU file = GetSubMenu(bar, 0);
+    const std::vector<std::wstring> plain = MenuLabels(file);
+    CRecentFileList list;
+    list.UpdateMenu(file);
+    EXPECT_EQ(plain, MenuLabels(file));
+    list.Add(L"C:\\a.htm");
+    list.Add(L"C:\\b.htm");
+    list.Add(L"c:\\A.HTM");   // the same file moves up
+    list.UpdateMenu(file);
+    list.UpdateMenu(file);
+    std::vector<std::wstring> expected = plain;
+    expected.insert(expected.end() - 1, {L"&1 c:\\A.HTM", L"&2 C:\\b.htm", L"-"});
+    EXPECT_EQ(expected, MenuLabels(file));
+    EXPECT_EQ(UINT(ID_FILE_MRU_FILE1 + 1), GetMenuItemID(file, int(plain.size()) - 1 + 1));
+    list.Remove(0);
+    list.Remove(0);
+    list.UpdateMenu(file);
+    EXPECT_EQ(plain, MenuLabels(file));
+    for (int i = 0; i < 6; ++i) list.Add(L"C:\\" + std::to_wstring(i) + L".htm");
+    EXPECT_EQ(4u, list.Files().size());
+    EXPECT_EQ(L"C:\\5.htm", list.Files().front());
+    DestroyMenu(bar);
 }
 
 }  // namespace

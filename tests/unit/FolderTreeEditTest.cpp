@@ -94,6 +94,21 @@ TEST(FolderTreeRename, RefusedEditsChangeNothing) {
         EXPECT_EQ(L"目录中含有非法字符！", answer.boxes[0].text);
         EXPECT_EQ(L"错误", answer.boxes[0].caption);
     }
+    // Windows would drop the trailing dot or space (the label and the folder would differ)
+    // or refuse the device names with a shell error box.
+    for (const wchar_t* name : {L"小说.", L"小说 ", L"NUL", L"com1.txt", L"Con ", L"小\t说"}) {
+        ModalAnswerer answer(IDOK);
+        lib.EditLabel(novel, name);
+        Pump(200);
+        ASSERT_EQ(1u, answer.boxes.size()) << zt::Narrow(name);
+        EXPECT_EQ(L"目录中含有非法字符！", answer.boxes[0].text);
+    }
+    {
+        ModalAnswerer answer(IDOK);
+        lib.EditLabel(novel, std::wstring(300 - lib.Dir().size(), L'长').c_str());
+        Pump(200);
+        ASSERT_EQ(1u, answer.boxes.size()) << "an over-long path";
+    }
     {
         ModalAnswerer answer(IDOK);
         lib.EditLabel(novel, L"");

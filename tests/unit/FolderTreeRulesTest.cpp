@@ -60,3 +60,11 @@ TEST(FolderTreeNewName, IllegalCharacters) {
     EXPECT_FALSE(HasIllegalFolderChars(L"新闻 (2) 国内.旧"));
     EXPECT_FALSE(HasIllegalFolderChars(L"新闻：国内"));   // full-width colon is a letter like any other
 }
+
+TEST(FolderTreeRules, AcceptedNamesKeepTheirNameOnDisk) {
+    for (const wchar_t* name : {L"新闻", L" 国内", L"a.b", L"CONSOLE", L"COM", L"COM10", L"LPT", L"nul1", L"新闻：国内"})
+        EXPECT_TRUE(IsAcceptedFolderName(name)) << (int)name[0];
+    for (const wchar_t* name : {L"", L"国内.", L"国内 ", L"..", L"CON", L"prn", L"Aux.txt", L"NUL .x", L"COM1",
+                                L"lpt9.doc", L"a\tb", L"a:b", L"conin$"})
+        EXPECT_FALSE(IsAcceptedFolderName(name)) << (int)(name[0] ? name[0] : 0);
+}

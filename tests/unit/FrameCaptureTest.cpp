@@ -75,7 +75,8 @@ public:
 TEST_F(FrameStarting, ARequestBeforeTheWindowIsShownIsTakenOnceItIs) {
     TestBrowser page(L"--html", "<B>early</B>", L"early page");
     ASSERT_TRUE(page.Focus());
-    Send(WM_CAPTURE_AFTER_START);
+    // The extension names the browser that was in front; the kept request keeps it.
+    Send(WM_CAPTURE_AFTER_START, HandleToULong(page.Window()));
     EXPECT_FALSE(WaitFor([&] { return page.CopyCount() > 0 || !frame->m_ready; }, 800, 10));
     EXPECT_TRUE(Balloons().empty());
     frame->ShowWindow(SW_SHOW);
@@ -84,6 +85,7 @@ TEST_F(FrameStarting, ARequestBeforeTheWindowIsShownIsTakenOnceItIs) {
     ASSERT_TRUE(WaitFor([&] { return frame->m_ready && Body() == L"<P><B>early</B>"; }, 10000, 10)) << Narrow(Body());
     EXPECT_EQ(1, page.CopyCount());
     EXPECT_FALSE(IsWindowVisible(frame->m_hWnd));
+    EXPECT_EQ(page.Window(), GetForegroundWindow());
 }
 
 }  // namespace

@@ -43,6 +43,25 @@ TEST_F(ConfigFile, ChineseRouteSurvivesTheRoundTrip) {
     EXPECT_EQ(L"新闻\\国内", config::Read(L"SEL", L"ROUTE", config::kRouteChars));
 }
 
+TEST_F(ConfigFile, AFileWithoutTheUnicodeMarkBecomesUnicodeKeepingEveryValue) {
+    EXPECT_NE(936u, GetACP());
+    // Made by hand in the ANSI code page (é is one byte there), or as UTF-8 with its mark.
+    for (std::string start : {"", "\xEF\xBB\xBF"}) {
+        std::string e = start.empty() ? "\xE9" : "\xC3\xA9";
+        zt::WriteBytes(config::Path(), start + "; mine\r\n[SEL]\r\nROUTE=0\r\n[FILENAME]\r\nLEN=12\r\n[X]\r\nY=caf" + e +
+                                           "\r\n");
+        config::Write(L"SEL", L"ROUTE", L"新闻\\国内");
+        auto bytes = zt::ReadBytes(config::Path());
+        ASSERT_GE(bytes.size(), 2u);
+        EXPECT_EQ(0xFF, bytes[0]);
+        EXPECT_EQ(0xFE, bytes[1]);
+        EXPECT_EQ(L"新闻\\国内", config::Read(L"SEL", L"ROUTE", config::kRouteChars));
+        EXPECT_EQ(L"12", config::Read(L"FILENAME", L"LEN", config::kShortChars));
+        EXPECT_EQ(L"café", config::Read(L"X", L"Y", config::kShortChars));
+        EXPECT_NE(std::wstring::npos, zt::ReadTextFile(config::Path()).find(L"; mine"));
+    }
+}
+
 TEST_F(ConfigFile, BuffersBoundValuesAndMissingKeysReadEmpty) {
     config::Write(L"FILENAME", L"LEN", L"123456789012345");
     EXPECT_EQ(L"123456789", config::Read(L"FILENAME", L"LEN", config::kShortChars));
