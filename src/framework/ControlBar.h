@@ -38,6 +38,9 @@ public:
     // Shows or blanks the key-state indicators.
     void UpdateKeyIndicators();
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 private:
+    void LayoutParts();
     std::vector<UINT> m_ids;
 };

@@ -74,6 +74,8 @@ bool ClickFolder(HWND frame, HWND tree, const std::wstring& label) {
     SetForegroundWindow(frame);
     SetCursorPos(screen.x, screen.y);   // the tree asks where the cursor is
     WaitFor([&] { POINT now{}; GetCursorPos(&now); return now.x == screen.x && now.y == screen.y; }, 2000, 10);
+    // Mouse moves from the way there, still queued, would make the tree start a drag.
+    Sleep(200);
     PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
     PostMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
     return true;
@@ -95,9 +97,23 @@ TEST(FileListPane, ShowsTheStoredFolderThenTheClickedOneAndASavedFile) {
     ASSERT_TRUE(list && tree);
     EXPECT_TRUE(WaitFor([&] { return Names(list) == Texts{L"乙.htm", L"甲.htm"}; }, 5000)) << Joined(Names(list));
     EXPECT_EQ(Count(2), StatusText(frame));
+    // ...in a message pane wide enough to be read.
+    HWND status = ChildById(frame, 0xE801);
+    RemoteBuffer parts(status, 4 * sizeof(int));
+    ASSERT_EQ(4, (int)SendMessageW(status, SB_GETPARTS, 4, (LPARAM)parts.Address()));
+    auto edges = parts.Read(4 * sizeof(int));
+    ASSERT_EQ(4 * sizeof(int), edges.size());
+    RECT bar{};
+    GetClientRect(status, &bar);
+    EXPECT_EQ(bar.right - 200, reinterpret_cast<int*>(edges.data())[0]);
 
-    ASSERT_TRUE(ClickFolder(frame, tree, L"小说"));
-    EXPECT_TRUE(WaitFor([&] { return Names(list) == Texts{L"丙.htm"}; }, 5000)) << Joined(Names(list));
+    // A click the tree took for the start of a drag (the pointer still moving) is clicked again.
+    bool listed = false;
+    for (int attempt = 0; attempt < 3 && !listed; ++attempt) {
+        ASSERT_TRUE(ClickFolder(frame, tree, L"小说"));
+        listed = WaitFor([&] { return Names(list) == Texts{L"丙.htm"}; }, 3000);
+    }
+    EXPECT_TRUE(listed) << Joined(Names(list));
     EXPECT_EQ(Count(1), StatusText(frame));
 
     // A save into the clicked folder adds its row and is counted.
