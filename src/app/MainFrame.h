@@ -44,6 +44,7 @@ public:
     CHtmlEditView* EditorView() override { return m_mainView ? m_mainView : &m_view; }
     bool IsEditorModified() override;
     void SetStatusText(const std::wstring& text) override;
+    void AskFileName(const std::wstring& folder) override;
 
     CPagewickView m_view;        // the editor view of the document
 
