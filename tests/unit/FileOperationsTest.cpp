@@ -267,14 +267,26 @@ TEST_F(FileOps, PasteCarriesPicturesAndKeepsEachWebTextShowingItsOwn) {
     EXPECT_FALSE(Has(L"小说\\images\\a.png"));
     EXPECT_FALSE(Has(L"小说\\images\\b.png"));
 
-    // Into the same folder: the same-name question, then a new name checked in this folder.
+    // Into the same folder: the same-name question; No stops the paste and the cut stays.
     WebText(L"散文\\已有.htm", L"<p>已有</p>");
     Refresh(L"散文");
     Select({RowOf(L"图文.htm")});
     Command(ID_LIST_CUT);
+    {
+        Answers no;
+        no.byCaption[L"询问"] = [](HWND h) { zt::PressButton(h, IDNO); };
+        Command(ID_LIST_PASTE);
+        EXPECT_EQ(1u, no.seen.size());
+    }
+    EXPECT_TRUE(frame->m_cutPending);
+    EXPECT_TRUE(Has(L"散文\\图文.htm"));
+    // Yes: a new name, checked in this folder; a paste asked for meanwhile does not start.
     Answers answers;
     int names = 0;
-    answers.byCaption[L"询问"] = [](HWND h) { zt::PressButton(h, IDYES); };
+    answers.byCaption[L"询问"] = [&](HWND h) {
+        Command(ID_LIST_PASTE);
+        zt::PressButton(h, IDYES);
+    };
     answers.byCaption[L"文件名"] = [&](HWND h) {
         // First a name taken in this folder (refused by the dialog), then a free one.
         SetWindowTextW(GetDlgItem(h, IDC_FILE_NAME), names++ ? L"新名" : L"已有");
@@ -288,6 +300,43 @@ TEST_F(FileOps, PasteCarriesPicturesAndKeepsEachWebTextShowingItsOwn) {
     EXPECT_EQ(WrapWebText(L"已有", L"<p>已有</p>"), Text(L"散文\\已有.htm"));   // not overwritten
     EXPECT_EQ("BBBB", Bytes(L"散文\\images\\b_1.png"));   // pictures stay in place
     EXPECT_EQ(2, names);
+    EXPECT_EQ(1, std::count_if(answers.seen.begin(), answers.seen.end(),
+                               [](const std::wstring& t) { return t.find(L"询问|") == 0; }));
+}
+
+TEST_F(FileOps, EditLoadsTheChosenFileAfterOfferingToSaveTheEditedOne) {
+    WebText(L"新闻\\甲.htm", L"<p>甲的正文</p>", 2);
+    WebText(L"新闻\\乙.htm", L"<p>乙的正文</p>", 1);
+    HWND tree = frame->m_wndTreeBar.GetTreeWnd();
+    for (HTREEITEM h = TreeView_GetChild(tree, TreeView_GetRoot(tree)); h; h = TreeView_GetNextSibling(tree, h))
+        if (frame->m_wndTreeBar.ItemText(h) == L"新闻") TreeView_SelectItem(tree, h);
+    frame->m_openPrompt = false;
+    Refresh(L"新闻");
+    ASSERT_EQ((Texts{L"甲.htm", L"乙.htm"}), Column(0));
+    HtmlEngine* editor = frame->m_view.Engine();
+    auto body = [&] { std::wstring b; editor->GetBodyHtml(b); return b; };
+    Select({0});
+    NMHDR dbl{List(), IDC_FILELIST, (UINT)NM_DBLCLK};
+    frame->m_wndListBar.SendMessage(WM_NOTIFY, IDC_FILELIST, (LPARAM)&dbl);
+    EXPECT_EQ(L"<p>甲的正文</p>", body());
+    EXPECT_TRUE(frame->m_editMode);
+    EXPECT_EQ(L"新闻", frame->m_editFolder);
+    EXPECT_EQ(L"甲", frame->m_webTextName);
+
+    // Changed, then 乙 chosen: Yes writes 甲 back (refreshing the list), and 乙 is loaded.
+    editor->SetBodyHtml(L"<p>甲改过</p>");
+    Select({1});
+    Answers answers;
+    answers.byCaption[L"提示"] = [&](HWND h) {
+        Command(ID_LIST_EDIT);   // no second edit while the question waits
+        zt::PressButton(h, IDYES);
+    };
+    Command(ID_LIST_EDIT);
+    EXPECT_EQ((Texts{L"提示|文档已经修改，是否保存？"}), answers.seen);
+    EXPECT_EQ(WrapWebText(L"甲", L"<p>甲改过</p>"), Text(L"新闻\\甲.htm"));
+    EXPECT_EQ(L"<p>乙的正文</p>", body());
+    EXPECT_EQ(L"乙", frame->m_webTextName);
+    EXPECT_TRUE(frame->m_editMode);
 }
 
 struct Started {
