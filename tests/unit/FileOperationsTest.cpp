@@ -187,10 +187,12 @@ TEST_F(FileOps, DeleteRemovesTheChosenRowsAndPicturesNoOtherWebTextShows) {
     Picture(L"新闻\\images\\own2.png", "2");
     Picture(L"新闻\\images\\shared.png", "s");
     Picture(L"新闻\\images\\mixed.png", "m");
+    zt::WriteBytes(dir->Path() + L"保留.txt", "keep");
     for (int i = 0; i < 5; ++i) {
         std::wstring body = L"<p>" + std::to_wstring(i) + L"</p><img src=\"images/own" + std::to_wstring(i) + L".png\">";
         if (i == 0 || i == 3) body += L"<IMG src=\"images/shared.png\">";
         if (i == 4) body += L"<Img src=\"images/mixed.png\">";
+        if (i == 2) body += L"<img src=\"images/../../保留.txt\"><img src=\"images\\..\\文1.htm\">";   // from the web
         WebText(L"新闻\\文" + std::to_wstring(i) + L".htm", body, 10 - i);   // 文0 newest: row 0
     }
     Refresh(L"新闻");
@@ -211,6 +213,7 @@ TEST_F(FileOps, DeleteRemovesTheChosenRowsAndPicturesNoOtherWebTextShows) {
     for (const wchar_t* gone : {L"文0.htm", L"文2.htm", L"文4.htm", L"images\\own0.png", L"images\\own2.png"})
         EXPECT_FALSE(Has(std::wstring(L"新闻\\") + gone)) << zt::Narrow(gone);
     EXPECT_TRUE(Has(L"新闻\\文1.htm"));
+    EXPECT_TRUE(Has(L"保留.txt"));   // a reference leads nowhere outside the images folder
     EXPECT_TRUE(Has(L"新闻\\images\\shared.png"));   // 文3 still shows it
     EXPECT_TRUE(Has(L"新闻\\images\\mixed.png"));    // <Img is no picture tag here
 
