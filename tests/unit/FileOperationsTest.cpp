@@ -245,7 +245,9 @@ TEST_F(FileOps, PasteCarriesPicturesAndKeepsEachWebTextShowingItsOwn) {
             if (frame->m_wndTreeBar.ItemText(h) == label) TreeView_SelectItem(tree, h);
     };
     current(L"小说");
+    frame->m_editMode = true;   // an unchanged edited file: the paste's refresh ends edit mode
     Command(ID_LIST_PASTE);
+    EXPECT_FALSE(frame->m_editMode);
     EXPECT_FALSE(frame->m_cutPending);
     EXPECT_EQ((Texts{L"图文.htm"}), Column(0));   // the list shows where it went
     EXPECT_FALSE(Has(L"新闻\\图文.htm"));
