@@ -198,6 +198,11 @@ bool CMainFrame::IsEditorModified() {
     return doc && doc->IsModified();
 }
 
+void CMainFrame::AskFileName(const std::wstring& folder) {
+    m_fileNameDlg.m_folder = folder;   // an existing name is refused in the folder pasted into
+    m_fileNameDlg.DoModal(m_hWnd);
+}
+
 void CMainFrame::SetStatusText(const std::wstring& text) {
     if (!m_wndStatusBar.IsWindow()) return;
     m_wndStatusBar.SetPaneText(0, text);

@@ -50,6 +50,7 @@ public:
     CHtmlEditView* EditorView() override { return m_mainView ? m_mainView : &m_view; }
     bool IsEditorModified() override;
     void SetStatusText(const std::wstring& text) override;
+    void AskFileName(const std::wstring& folder) override;
 
     // Held by every operation that runs a modal loop (framework/Busy.h).
     BusyState& Busy() { return m_busy; }

@@ -47,6 +47,11 @@ bool CMainFrame::OnCommand(UINT id) {
     case ID_TRAY_SAVE:
         SaveWebText();
         return true;
+    case ID_TB_BROWSE:
+    case ID_TRAY_BROWSE:
+    case ID_FILE_BROWSE:
+        m_wndListBar.OpenSelectedFiles();
+        return true;
     case ID_TB_SETTINGS:
         OnSettings();
         return true;

@@ -1,5 +1,6 @@
 #include "framework/ControlBar.h"
 #include "framework/Resources.h"
+#include <algorithm>
 
 namespace {
 const int kGripperWidth = 10;   // room for the gripper before the first button
@@ -143,21 +144,33 @@ bool CStatusBar::Create(HWND frame, UINT id) {
 
 bool CStatusBar::SetIndicators(const UINT* ids, int count) {
     m_ids.assign(ids, ids + count);
-    std::vector<int> edges(count);
-    // The message pane stretches; each indicator is as wide as its text.
-    const int width = 60;
-    for (int i = 0; i < count; ++i) edges[i] = (i == count - 1) ? -1 : 0;
-    RECT r = GetClientRect();
-    int right = r.right;
-    for (int i = count - 1; i >= 0; --i) {
-        edges[i] = (i == count - 1) ? -1 : right;
-        if (i == count - 1) right -= 20;  // size grip
-        right -= width;
-    }
-    SendMessage(SB_SETPARTS, count, (LPARAM)edges.data());
+    LayoutParts();
     SetPaneText(0, LoadResString(m_ids[0]));
     UpdateKeyIndicators();
     return true;
+}
+
+void CStatusBar::LayoutParts() {
+    // The message pane stretches; each indicator has a fixed width at the right.
+    int count = (int)m_ids.size();
+    if (!count) return;
+    const int width = 60;
+    std::vector<int> edges(count);
+    RECT r = GetClientRect();
+    int right = r.right - 20;   // size grip
+    edges[count - 1] = -1;
+    for (int i = count - 2; i >= 0; --i) {
+        right -= width;
+        edges[i] = std::max(0, right);
+    }
+    SendMessage(SB_SETPARTS, count, (LPARAM)edges.data());
+}
+
+LRESULT CStatusBar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT r = CControlBar::OnMessage(msg, wp, lp);
+    // The parts were laid out for the width at creation: follow every new width.
+    if (msg == WM_SIZE) LayoutParts();
+    return r;
 }
 
 void CStatusBar::SetPaneText(int index, const std::wstring& text) {

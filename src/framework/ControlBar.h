@@ -47,6 +47,9 @@ public:
     // Shows a command's prompt in the message pane; 0 brings back the idle text.
     void ShowPrompt(UINT commandId);
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 private:
+    void LayoutParts();
     std::vector<UINT> m_ids;
 };

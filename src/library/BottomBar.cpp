@@ -164,6 +164,16 @@ LRESULT CBOTTOMBAR::OnNotify(NMHDR* hdr) {
     case NM_RCLICK:
         ShowPopupMenu();
         return 0;
+    case NM_DBLCLK:
+        EditSelectedFile();
+        return 0;
+    case LVN_BEGINLABELEDITW:
+        OnBeginLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(hdr));
+        return 0;
+    case LVN_ENDLABELEDITW:
+        // The list never takes the typed text itself: the cell changes only after a rename.
+        OnEndLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(hdr));
+        return 0;
     }
     return 0;
 }
@@ -183,15 +193,13 @@ void CBOTTOMBAR::ShowPopupMenu() {
 
 bool CBOTTOMBAR::OnCommand(UINT id) {
     switch (id) {
-    case ID_LIST_OPEN:
-    case ID_LIST_EDIT:
-    case ID_LIST_CUT:
-    case ID_LIST_PASTE:
-    case ID_LIST_DELETE:
-    case ID_LIST_FOLDER:
-    case ID_LIST_RENAME:
-        // The file operations on the selected rows come with their own unit.
-        return true;
+    case ID_LIST_OPEN: OpenSelectedFiles(); return true;
+    case ID_LIST_EDIT: EditSelectedFile(); return true;
+    case ID_LIST_CUT: CutSelectedFiles(); return true;
+    case ID_LIST_PASTE: PasteFiles(); return true;
+    case ID_LIST_DELETE: DeleteSelectedFiles(); return true;
+    case ID_LIST_FOLDER: OpenContainingFolder(); return true;
+    case ID_LIST_RENAME: RenameSelectedFile(); return true;
     }
     return false;
 }

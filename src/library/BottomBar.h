@@ -4,8 +4,13 @@
 #include "library/FileListHost.h"
 #include "library/SortListCtrl.h"
 #include <string>
+#include <vector>
 
 class CIEBar;
+
+// How the pane starts other programs (ShellExecuteW; tests record the calls instead).
+using ShellRunner = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+void SetShellRunnerForTesting(ShellRunner runner);
 
 // Refresh the file list: wParam 0, lParam = relative folder path (null = empty).
 constexpr UINT WM_REFRESH_FILELIST = WM_USER + 5;
@@ -31,6 +36,20 @@ public:
     CSortListCtrl& List() { return m_list; }
     int m_height = 150;   // pane height
 
+    // The file operations on the selected rows (FileOperations.cpp).
+    void OpenSelectedFiles();
+    void OpenContainingFolder();
+    void EditSelectedFile();
+    void CutSelectedFiles();
+    void PasteFiles();
+    void DeleteSelectedFiles();
+    void RenameSelectedFile();
+    // Keys typed into the rename box go to the box, not to the frame's accelerators.
+    bool PreTranslateMessage(MSG* msg) override;
+
+    std::vector<std::wstring> m_cutList;   // full paths of the rows cut last, in row order
+    std::wstring m_oldLabel;               // name (with extension) of the row being renamed
+
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     // Commands of the popup menu; true when the id is one of them.
@@ -38,6 +57,12 @@ protected:
 
 private:
     LRESULT OnNotify(NMHDR* hdr);
+    void OnBeginLabelEdit(NMLVDISPINFOW* info);
+    void OnEndLabelEdit(NMLVDISPINFOW* info);
+    // Full path of a row: folder cell, backslash, name cell.
+    std::wstring FullPath(int row) const;
+    std::wstring CurrentFolder() const;
+    void EmptyEditor();
     void ShowPopupMenu();
     void SortByCreationTime();
     // Ends edit mode, offering to save a modified edited file first.
@@ -52,4 +77,7 @@ private:
     bool m_asking = false;
     bool m_refreshWaiting = false;
     std::wstring m_waitingPath;
+    // An edit, paste or delete is waiting in a question or dialog: no other one starts.
+    bool m_busy = false;
+    bool m_endingEdit = false;
 };

@@ -21,4 +21,7 @@ public:
     // Pane 0 of the status bar, repainted at once.
     virtual void SetStatusText(const std::wstring&) {}
     virtual void SaveWebText() {}
+    // The file-name dialog, checking names against a folder relative to the program
+    // directory; leaves the confirmed name in m_webTextName ("" when closed).
+    virtual void AskFileName(const std::wstring&) { m_webTextName.clear(); }
 };

@@ -56,3 +56,26 @@ std::wstring ListedFolder(const std::wstring& appDir, const std::wstring& relPat
 }
 
 std::wstring FileCountText(int count) { return L"此文件夹中含有：" + std::to_wstring(count) + L" 个网页文件！"; }
+
+const wchar_t kIllegalCharsMessage[] = L"目录中含有非法字符！";
+
+std::wstring NameBeforeFirstDot(const std::wstring& name) {
+    size_t dot = name.find(L'.');
+    return dot == std::wstring::npos ? L"" : name.substr(0, dot);
+}
+
+std::wstring RenameRefusal(const std::wstring& text, const std::wstring& folder) {
+    for (wchar_t c : std::wstring(L"\\/?*:<>|\""))
+        if (text.find(c) != std::wstring::npos) return kIllegalCharsMessage;
+    for (wchar_t c : text)
+        if (c < 32) return kIllegalCharsMessage;
+    std::wstring base = text.substr(0, text.find(L'.'));
+    while (!base.empty() && base.back() == L' ') base.pop_back();
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL"})
+        if (_wcsicmp(base.c_str(), device) == 0) return L"“" + text + L"”是系统保留的名字，不能用作文件名！";
+    if (base.size() == 4 && (_wcsnicmp(base.c_str(), L"COM", 3) == 0 || _wcsnicmp(base.c_str(), L"LPT", 3) == 0) &&
+        base[3] >= L'1' && base[3] <= L'9')
+        return L"“" + text + L"”是系统保留的名字，不能用作文件名！";
+    if (folder.size() + 1 + text.size() + 4 >= MAX_PATH) return L"文件名太长！";
+    return L"";
+}

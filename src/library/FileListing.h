@@ -22,3 +22,13 @@ std::wstring StartFolderKey(const std::wstring& idText);
 std::wstring ListedFolder(const std::wstring& appDir, const std::wstring& relPath);
 // "此文件夹中含有：" count " 个网页文件！"
 std::wstring FileCountText(int count);
+
+// The edit box text offered for renaming a file: its name before the first "."
+// ("" without one).
+std::wstring NameBeforeFirstDot(const std::wstring& name);
+// Why a typed new name (without ".htm") cannot be given to a file of the folder,
+// or "" when it can: the nine characters \ / ? * : < > | " (the message the list
+// always showed), control characters, a device name such as CON or COM1, or a path
+// longer than Windows takes.
+std::wstring RenameRefusal(const std::wstring& text, const std::wstring& folder);
+extern const wchar_t kIllegalCharsMessage[];

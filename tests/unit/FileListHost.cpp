@@ -33,8 +33,12 @@ void ListFrame::TearDown() {
 }
 
 void ListFrame::MakeFile(const std::wstring& rel, int minutes, const std::string& bytes) const {
+    zt::WriteBytes(dir->Path() + rel, bytes);
+    SetTimes(rel, minutes);
+}
+
+void ListFrame::SetTimes(const std::wstring& rel, int minutes) const {
     std::wstring path = dir->Path() + rel;
-    zt::WriteBytes(path, bytes);
     SYSTEMTIME st{2009, 3, 0, 7, 8, 0, 0, 0};
     FILETIME local{}, utc{};
     SystemTimeToFileTime(&st, &local);

@@ -17,6 +17,7 @@ protected:
     // A file of the library whose times (Wine keeps creation = last write) are
     // 2009/03/07 08:00:00 local time plus minutes.
     void MakeFile(const std::wstring& rel, int minutes, const std::string& bytes = "x") const;
+    void SetTimes(const std::wstring& rel, int minutes) const;
     void MakeDir(const std::wstring& rel) const { CreateDirectoryW((dir->Path() + rel).c_str(), nullptr); }
     void Refresh(const wchar_t* rel) { frame->m_wndListBar.SendMessage(WM_REFRESH_FILELIST, 0, (LPARAM)rel); }
     HWND List() { return frame->m_wndListBar.List().m_hWnd; }
