@@ -54,6 +54,8 @@ public:
 
     // Held by every operation that runs a modal loop (framework/Busy.h).
     BusyState& Busy() { return m_busy; }
+    BusyState* SharedBusy() override { return &m_busy; }
+    void EditorLoaded(const std::wstring& path) override;
     // An operation waits in a modal loop, or a capture is under way: commands that
     // would start a save, an edit, a dialog or the exit are refused.
     bool IsBusy() const { return m_busy.Active() || !m_ready; }

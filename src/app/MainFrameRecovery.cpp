@@ -126,3 +126,10 @@ void CMainFrame::ReportDamagedRecovery() {
     std::wstring text = DamagedRecoveryMessage(m_recoveryAside);
     ::MessageBoxW(m_hWnd, text.c_str(), L"Pagewick", MB_OK | MB_ICONWARNING);
 }
+
+void CMainFrame::EditorLoaded(const std::wstring& path) {
+    AddRecentFile(path);
+    // The recovery file now holds the edited file's state, not the text it replaced.
+    m_captureSources.clear();
+    WriteRecoveryNow();
+}

@@ -91,6 +91,7 @@ void CBOTTOMBAR::SortByCreationTime() {
 void CBOTTOMBAR::LeaveEditMode() {
     if (m_host->IsEditorModified()) {
         m_asking = true;
+        BusyScope shared(m_host->SharedBusy());
         int answer = ::MessageBoxW(m_hWnd, L"文档已经修改，是否保存？", L"提示", MB_YESNO | MB_ICONQUESTION);
         m_asking = false;
         if (answer == IDYES) m_host->SaveWebText();

@@ -3,6 +3,7 @@
 // editor, status bar and save it works with. The main frame is the one host;
 // a pane without a host works on a state of its own and has no editor.
 #pragma once
+#include "framework/Busy.h"
 #include <string>
 
 class CHtmlEditView;
@@ -21,6 +22,11 @@ public:
     // Pane 0 of the status bar, repainted at once.
     virtual void SetStatusText(const std::wstring&) {}
     virtual void SaveWebText() {}
+    // The frame's busy state, held while an operation of the pane waits in a question
+    // or dialog (framework/Busy.h); none without a frame.
+    virtual BusyState* SharedBusy() { return nullptr; }
+    // A library file was loaded into the editor for editing.
+    virtual void EditorLoaded(const std::wstring& /*path*/) {}
     // The file-name dialog, checking names against a folder relative to the program
     // directory; leaves the confirmed name in m_webTextName ("" when closed).
     virtual void AskFileName(const std::wstring&) { m_webTextName.clear(); }

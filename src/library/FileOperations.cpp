@@ -16,17 +16,23 @@ void Run(const wchar_t* program, const std::wstring& parameters) {
     (g_shellRunner ? g_shellRunner : ::ShellExecuteW)(nullptr, L"open", program, parameters.c_str(), nullptr, SW_SHOW);
 }
 
-// Set while an operation waits in a question or dialog, so that nothing re-enters it.
-class BusyScope {
+// Set while an operation waits in a question or dialog, so that nothing re-enters it:
+// the pane's own flag stops a second edit, paste or delete, and the frame's busy state
+// (shared) stops saves, captures and the exit meanwhile.
+class PaneBusy {
 public:
-    explicit BusyScope(bool& flag) : m_flag(flag), m_taken(!flag) { m_flag = true; }
-    ~BusyScope() {
+    PaneBusy(bool& flag, BusyState* shared)
+        : m_flag(flag), m_taken(!flag && !(shared && shared->Active())), m_shared(m_taken ? shared : nullptr) {
+        if (m_taken) m_flag = true;
+    }
+    ~PaneBusy() {
         if (m_taken) m_flag = false;
     }
     bool Taken() const { return m_taken; }
 private:
     bool& m_flag;
     bool m_taken;
+    BusyScope m_shared;
 };
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -65,13 +71,15 @@ void CBOTTOMBAR::OpenContainingFolder() {
 }
 
 void CBOTTOMBAR::EditSelectedFile() {
-    BusyScope busy(m_busy);
+    PaneBusy busy(m_busy, m_host->SharedBusy());
     if (!busy.Taken()) return;
     // The rows chosen now are the ones loaded, even when the save below refreshes the list.
     std::vector<std::pair<std::wstring, std::wstring>> chosen;   // full path, name
     for (int row : m_list.SelectedRows()) chosen.push_back({FullPath(row), m_list.GetItemText(row, 0)});
     if (chosen.empty()) return;
-    if (m_host->m_editMode && m_host->IsEditorModified() &&
+    // Collected text that was never saved is offered for saving too: loading a file
+    // replaces it.
+    if (m_host->IsEditorModified() &&
         ::MessageBoxW(m_hWnd, L"文档已经修改，是否保存？", L"提示", MB_YESNO | MB_ICONQUESTION) == IDYES)
         m_host->SaveWebText();
     CHtmlEditView* editor = m_host->EditorView();
@@ -82,6 +90,7 @@ void CBOTTOMBAR::EditSelectedFile() {
         m_host->m_editFolder = CurrentFolder();
         m_host->m_webTextName = WithoutExtension(name);
     }
+    m_host->EditorLoaded(chosen.back().first);
 }
 
 void CBOTTOMBAR::CutSelectedFiles() {
@@ -92,7 +101,7 @@ void CBOTTOMBAR::CutSelectedFiles() {
 }
 
 void CBOTTOMBAR::PasteFiles() {
-    BusyScope busy(m_busy);
+    PaneBusy busy(m_busy, m_host->SharedBusy());
     if (!busy.Taken()) return;
     const std::wstring destination = CurrentFolder();
     const std::wstring destFolder = GetAppDir() + destination;
@@ -122,7 +131,7 @@ void CBOTTOMBAR::PasteFiles() {
 }
 
 void CBOTTOMBAR::DeleteSelectedFiles() {
-    BusyScope busy(m_busy);
+    PaneBusy busy(m_busy, m_host->SharedBusy());
     if (!busy.Taken()) return;
     // The rows asked about are the rows deleted, whatever refreshes while the question waits.
     std::vector<const FileRow*> chosen;
@@ -166,7 +175,8 @@ void CBOTTOMBAR::OnEndLabelEdit(NMLVDISPINFOW* info) {
     const int row = info->item.iItem;
     const std::wstring folder = m_list.GetItemText(row, 1);
     std::wstring text = info->item.pszText;
-    BusyScope ending(m_endingEdit);
+    PaneBusy ending(m_endingEdit, nullptr);
+    BusyScope shared(m_host->SharedBusy());   // its message boxes and the shell's rename
     std::wstring refusal = RenameRefusal(text, folder);
     if (!refusal.empty()) {
         ::MessageBoxW(m_hWnd, refusal.c_str(), L"错误", MB_OK | MB_ICONEXCLAMATION);

@@ -171,7 +171,7 @@ TEST(FileListPane, ShowsTheStoredFolderThenTheClickedOneAndASavedFile) {
 TEST(FileListPane, AWebTextCutAndPastedTakesItsPicturesAndItsDeleteKeepsAShared) {
     HttpServer server;
     ASSERT_TRUE(server.Running());
-    const std::string a(300, 'a'), b(400, 'b');
+    const std::string png("\x89PNG\r\n\x1a\n", 8), a = png + std::string(300, 'a'), b = png + std::string(400, 'b');
     server.Put(L"a.png", a);
     server.Put(L"b.png", b);
     RunningPagewick app([](ProgramDir& d) { d.WriteConfig(L"SEL", L"ROUTE", L"新闻"); });

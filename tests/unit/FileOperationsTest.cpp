@@ -320,9 +320,16 @@ TEST_F(FileOps, EditLoadsTheChosenFileAfterOfferingToSaveTheEditedOne) {
     ASSERT_EQ((Texts{L"甲.htm", L"乙.htm"}), Column(0));
     HtmlEngine* editor = frame->m_view.Engine();
     auto body = [&] { std::wstring b; editor->GetBodyHtml(b); return b; };
-    Select({0});
-    NMHDR dbl{List(), IDC_FILELIST, (UINT)NM_DBLCLK};
-    frame->m_wndListBar.SendMessage(WM_NOTIFY, IDC_FILELIST, (LPARAM)&dbl);
+    // Collected text that was never saved is offered for saving before a file replaces it.
+    editor->SetBodyHtml(L"<p>收集的文字</p>");
+    {
+        Answers collected;
+        collected.byCaption[L"提示"] = [](HWND h) { zt::PressButton(h, IDNO); };
+        Select({0});
+        NMHDR dbl{List(), IDC_FILELIST, (UINT)NM_DBLCLK};
+        frame->m_wndListBar.SendMessage(WM_NOTIFY, IDC_FILELIST, (LPARAM)&dbl);
+        EXPECT_EQ((Texts{L"提示|文档已经修改，是否保存？"}), collected.seen);
+    }
     EXPECT_EQ(L"<p>甲的正文</p>", body());
     EXPECT_TRUE(frame->m_editMode);
     EXPECT_EQ(L"新闻", frame->m_editFolder);
