@@ -40,7 +40,6 @@ TEST(Toolbar, HoveredButtonsShowTheirPromptAndNarrowWindowsWrapTheButtons) {
     ASSERT_TRUE(toolbar && status);
     SetForegroundWindow(frame);
     ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == frame; }, 5000));
-    EXPECT_EQ(L"就绪", StatusText(status));
 
     // Room for the gripper before the first button.
     RECT save = ButtonRect(toolbar, 0);
