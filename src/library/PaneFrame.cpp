@@ -96,6 +96,10 @@ bool CPaneFrameBar::OnFrameMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
             m_dragging = false;
         }
         return false;
+    case WM_SIZE:
+        // The border follows the pane's edges: all of it is drawn again.
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        return false;
     case WM_PAINT:
         OnPaint();
         return true;
