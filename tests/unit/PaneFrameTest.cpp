@@ -275,6 +275,21 @@ TEST(PaneFramePlainDisplay, DragAndCloseWorkWithoutAVirtualDesktop) {
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    // The desktop's own shell process stays behind and would disturb later keyboard
+    // tests: end it (the only process left with windows there).
+    if (HDESK d = OpenDesktopW(desktop, 0, FALSE, DESKTOP_ENUMERATE | DESKTOP_READOBJECTS)) {
+        DWORD shell = 0;
+        EnumDesktopWindows(
+            d, [](HWND h, LPARAM lp) -> BOOL { GetWindowThreadProcessId(h, (DWORD*)lp); return *(DWORD*)lp == 0; },
+            (LPARAM)&shell);
+        CloseDesktop(d);
+        if (HANDLE p = shell && shell != GetCurrentProcessId() ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, shell)
+                                                               : nullptr) {
+            TerminateProcess(p, 0);
+            WaitForSingleObject(p, 5000);
+            CloseHandle(p);
+        }
+    }
     EXPECT_EQ(0u, code) << "the mouse tests failed on the plain display (their output is above)";
 }
 
