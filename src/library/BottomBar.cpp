@@ -141,6 +141,8 @@ SIZE CBOTTOMBAR::CalcDynamicLayout(int, DWORD) {
 }
 
 LRESULT CBOTTOMBAR::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT frameResult = 0;
+    if (OnFrameMessage(msg, wp, lp, frameResult)) return frameResult;
     switch (msg) {
     case WM_REFRESH_FILELIST:
         RefreshFileList(reinterpret_cast<const wchar_t*>(lp));

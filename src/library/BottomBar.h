@@ -1,6 +1,6 @@
 // The file list pane above the editor: the web-text files of the current folder.
 #pragma once
-#include "framework/DialogBar.h"
+#include "library/PaneFrame.h"
 #include "library/FileListHost.h"
 #include "library/SortListCtrl.h"
 #include <string>
@@ -15,9 +15,9 @@ void SetShellRunnerForTesting(ShellRunner runner);
 // Refresh the file list: wParam 0, lParam = relative folder path (null = empty).
 constexpr UINT WM_REFRESH_FILELIST = WM_USER + 5;
 
-class CBOTTOMBAR : public CDialogBar {
+class CBOTTOMBAR : public CPaneFrameBar {
 public:
-    CBOTTOMBAR() = default;
+    CBOTTOMBAR() : CPaneFrameBar(Edge::Bottom) {}
     ~CBOTTOMBAR() override;
 
     // The window whose edit state, editor and status bar the pane uses (null: none).
@@ -32,6 +32,7 @@ public:
     void RefreshFileList(const wchar_t* relPath);
     // Asks for a refresh of the current folder, then places the list inside the pane.
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
+    int& PaneSize() override { return m_height; }
 
     CSortListCtrl& List() { return m_list; }
     int m_height = 150;   // pane height

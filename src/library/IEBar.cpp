@@ -231,7 +231,20 @@ SIZE CIEBar::CalcDynamicLayout(int, DWORD) {
     return {m_width, f.bottom};
 }
 
+bool CIEBar::PreTranslateMessage(MSG* msg) {
+    if (m_toolTip) ::SendMessageW(m_toolTip, TTM_RELAYEVENT, 0, (LPARAM)msg);
+    switch (msg->message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+        return HIWORD(msg->lParam) <= 15;
+    }
+    return false;
+}
+
 LRESULT CIEBar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT frameResult = 0;
+    if (OnFrameMessage(msg, wp, lp, frameResult)) return frameResult;
     switch (msg) {
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);

@@ -1,13 +1,13 @@
 // The folder tree pane on the left: the library's category folders.
 #pragma once
-#include "framework/DialogBar.h"
+#include "library/PaneFrame.h"
 #include "framework/Busy.h"
 #include <commctrl.h>
 #include <string>
 
-class CIEBar : public CDialogBar {
+class CIEBar : public CPaneFrameBar {
 public:
-    CIEBar() = default;
+    CIEBar() : CPaneFrameBar(Edge::Right) {}
     ~CIEBar() override;
 
     // Creates the tooltip and the tree, fills the tree from the program directory and
@@ -22,6 +22,10 @@ public:
 
     // Places the tree inside the pane and reports the pane's width and the frame's height.
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
+    int& PaneSize() override { return m_width; }
+    // Relays every message of the pane and its tree to the tooltip; discards presses
+    // in the top 16 pixels of the target window.
+    bool PreTranslateMessage(MSG* msg) override;
 
     HWND GetTreeWnd() const { return m_tree; }
     HWND GetToolTipWnd() const { return m_toolTip; }
@@ -36,6 +40,8 @@ public:
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    const std::wstring* CaptionTitle() const override { return &m_title; }
+    HWND CaptionToolTip() const override { return m_toolTip; }
 
 private:
     void OnTreeClick();

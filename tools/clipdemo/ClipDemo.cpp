@@ -146,8 +146,8 @@ int Stop() {
            : Fail(L"the earlier Pagewick did not end");
 }
 
-int Capture(const std::wstring& browserTitle, const std::wstring& expected) {
-    HWND frame = nullptr;
+// Captures the browser's selection into the editor; 0 when the editor then holds expected.
+int CaptureOnly(const std::wstring& browserTitle, const std::wstring& expected, HWND& frame) {
     if (!WaitFor([&] { return (frame = FindWindowW(nullptr, kMainCaption)) != nullptr && IsWindowVisible(frame); },
                  30000))
         return Fail(L"no visible window \"ZelvaneV1.3\" within 30 s");
@@ -169,7 +169,23 @@ int Capture(const std::wstring& browserTitle, const std::wstring& expected) {
     std::wstring body = WindowText(editor);
     body.erase(body.find_last_not_of(L"\r\n") + 1);
     Print(L"Editor holds: " + body);
+    return 0;
+}
 
+// Captures, then leaves the text in the editor with the main window maximized in front.
+int Grab(const std::wstring& browserTitle, const std::wstring& expected) {
+    HWND frame = nullptr;
+    if (int failed = CaptureOnly(browserTitle, expected, frame)) return failed;
+    ShowWindow(frame, SW_MAXIMIZE);
+    SetForegroundWindow(frame);
+    return 0;
+}
+
+int Capture(const std::wstring& browserTitle, const std::wstring& expected) {
+    HWND frame = nullptr;
+    if (int failed = CaptureOnly(browserTitle, expected, frame)) return failed;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(frame, &pid);
     PostMessageW(frame, WM_COMMAND, kSaveCommand, 0);
     HWND nameDlg = WaitForDialog(L"文件名", pid, 15000);
     if (!nameDlg) {
@@ -225,6 +241,7 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"stop" && argc == 2) return Stop();
     if (mode == L"capture" && argc == 4) return Capture(argv[2], argv[3]);
     if (mode == L"window" && (argc == 3 || argc == 4)) return ShowWindowRect(argv[2], argc == 4 ? argv[3] : nullptr);
-    Print(L"usage: clipdemo route <Config.ini> | stop | capture <browser title> <expected text> | window <caption> [command]");
+    if (mode == L"grab" && argc == 4) return Grab(argv[2], argv[3]);
+    Print(L"usage: clipdemo route <Config.ini> | stop | capture|grab <browser title> <expected text> | window <caption> [command]");
     return 2;
 }
