@@ -139,8 +139,8 @@ TEST_F(Downloads, ParallelRunGivesTheSequentialResults) {
     for (int i = 0; i < 12; ++i) {
         if (i % 3) server.Put(std::to_wstring(i) + L".gif", Picture((char)i, 200 + i));
         std::wstring url = server.Url(L"/" + std::to_wstring(i) + L".gif");
-        one.push_back({url, dir + L"s" + std::to_wstring(i) + L".gif", false, L""});
-        many.push_back({url, dir + L"p" + std::to_wstring(i) + L".gif", false, L""});
+        one.push_back({url, dir + L"s" + std::to_wstring(i) + L".gif", false, L"", L"", L""});
+        many.push_back({url, dir + L"p" + std::to_wstring(i) + L".gif", false, L"", L"", L""});
     }
     std::vector<std::pair<int, int>> seen;
     RunDownloads(one, DownloadPicture, 1, nullptr);
