@@ -37,6 +37,14 @@ void ScanPass(const std::wstring& html, const wchar_t* tag, const std::function<
         bool planned = std::any_of(plan.jobs.begin(), plan.jobs.end(),
                                    [&](const PictureJob& j) { return j.source == source; }) ||
                        std::find(claimed.begin(), claimed.end(), (size_t)position) != claimed.end();
+        // A plain source of an address a rewritten tag downloads anyway shares its copy.
+        auto same = std::find_if(plan.jobs.begin(), plan.jobs.end(), [&](const PictureJob& j) {
+            return j.source.empty() && !j.url.empty() && IsHttpSource(source) && j.url == DownloadUrlOf(source);
+        });
+        if (!planned && same != plan.jobs.end()) {
+            same->source = source;
+            planned = true;
+        }
         if (IsHttpSource(source) && !planned) {
             PictureJob job;
             job.referer = referer;
