@@ -1,5 +1,6 @@
 #include "capture/PictureTags.h"
 #include "capture/ImageSource.h"
+#include <algorithm>
 #include <cwctype>
 
 namespace {
@@ -73,13 +74,26 @@ bool ParseTag(const std::wstring& html, size_t at, size_t nameLength, Tag& tag) 
     }
 }
 
+// Where each "<picture" and "</picture" starts, found once for the whole text.
+struct PictureSpans {
+    std::vector<size_t> opens, closes;
+    explicit PictureSpans(const std::wstring& html) {
+        for (size_t at = html.find(L'<'); at != std::wstring::npos; at = html.find(L'<', at + 1)) {
+            if (NameAt(html, at + 1, L"picture")) opens.push_back(at);
+            else if (at + 1 < html.size() && html[at + 1] == L'/' && NameAt(html, at + 2, L"picture")) closes.push_back(at);
+        }
+    }
+};
+
 // The <source> tags of the <picture> that holds the picture tag at `imgAt`.
-std::vector<Tag> SourcesBefore(const std::wstring& html, size_t imgAt) {
+std::vector<Tag> SourcesBefore(const std::wstring& html, size_t imgAt, const PictureSpans& spans) {
     std::vector<Tag> sources;
-    std::wstring lower = Lower(html.substr(0, imgAt));
-    size_t open = lower.rfind(L"<picture");
-    if (open == std::wstring::npos || lower.find(L"</picture", open) != std::wstring::npos) return sources;
-    for (size_t at = lower.find(L"<source", open); at != std::wstring::npos; at = lower.find(L"<source", at + 1)) {
+    auto open = std::lower_bound(spans.opens.begin(), spans.opens.end(), imgAt);
+    if (open == spans.opens.begin()) return sources;
+    size_t from = *--open;
+    auto close = std::lower_bound(spans.closes.begin(), spans.closes.end(), from);
+    if (close != spans.closes.end() && *close < imgAt) return sources;
+    for (size_t at = html.find(L'<', from + 1); at != std::wstring::npos && at < imgAt; at = html.find(L'<', at + 1)) {
         Tag t;
         if (NameAt(html, at + 1, L"source") && ParseTag(html, at, 6, t) && t.end <= imgAt) sources.push_back(t);
     }
@@ -184,12 +198,13 @@ bool DecodePictureDataUrl(const std::wstring& value, std::string& bytes, std::ws
 
 std::vector<TaggedPicture> FindTaggedPictures(const std::wstring& html, const std::wstring& pageUrl) {
     std::vector<TaggedPicture> found;
+    const PictureSpans spans(html);
     for (size_t at = html.find(L'<'); at != std::wstring::npos; at = html.find(L'<', at + 1)) {
         Tag img;
         if (!NameAt(html, at + 1, L"img") || !ParseTag(html, at, 3, img)) continue;
         TaggedPicture p;
         p.tagStart = at;
-        std::vector<Tag> sources = SourcesBefore(html, at);
+        std::vector<Tag> sources = SourcesBefore(html, at, spans);
         // The largest candidate of everything the tag and its <source>s offer.
         std::wstring srcset;
         for (const wchar_t* name : {L"data-srcset", L"srcset"})
@@ -208,7 +223,8 @@ std::vector<TaggedPicture> FindTaggedPictures(const std::wstring& html, const st
         } else if (!(src && DecodePictureDataUrl(src->value, p.data, p.mediaType))) {
             continue;   // a plain picture tag, or a malformed data: URL left as it was
         }
-        // The tag from "<img" on: src set to the copy, srcset and data-srcset dropped.
+        // The tag from "<img" on: src set to the copy; srcset, data-srcset and the lazy
+        // addresses dropped, so nothing in the saved text still points at the web.
         TagEdit tag;
         tag.start = img.start;
         tag.end = img.end;
@@ -216,7 +232,9 @@ std::vector<TaggedPicture> FindTaggedPictures(const std::wstring& html, const st
         size_t copied = img.start, split = std::wstring::npos;
         for (const Attr& a : img.attrs) {
             bool source = a.name == L"src" && split == std::wstring::npos;
-            if (!source && a.name != L"srcset" && a.name != L"data-srcset") continue;
+            bool lazy = std::find_if(std::begin(kLazy), std::end(kLazy), [&](const wchar_t* n) { return a.name == n; }) !=
+                        std::end(kLazy);
+            if (!source && !lazy && a.name != L"srcset" && a.name != L"data-srcset") continue;
             out += html.substr(copied, a.start - copied);
             copied = a.end;
             if (source) {

@@ -26,7 +26,8 @@ struct TaggedPicture {
 // <picture>), else the first lazy-loading address (data-src, data-original,
 // data-actualsrc, data-lazy-src, data-lazy, data-url), else a base64 data:image
 // src. Relative addresses are resolved against `pageUrl`. The edits point src at
-// the local copy and drop srcset, data-srcset and the <source> tags.
+// the local copy and drop srcset, data-srcset, the lazy-loading attributes and the
+// <source> tags.
 std::vector<TaggedPicture> FindTaggedPictures(const std::wstring& html, const std::wstring& pageUrl);
 
 // The address of the largest candidate of a srcset value (by w, else by x); "" when none.

@@ -188,7 +188,7 @@ TEST(TaggedPictures, RealAddressesBehindPlaceholdersAndCandidates) {
     for (auto& j : plan.jobs) j.ok = j.url == L"http://p/a.png";
     ApplyLocalization(html, plan);
     const std::wstring a = L"images/" + plan.jobs[0].localName;
-    EXPECT_EQ(L"<p><IMG src=\"" + a + L"\" DATA-SRC=\"/a.png\" alt=x><img src=\"" + a +
+    EXPECT_EQ(L"<p><IMG src=\"" + a + L"\" alt=x><img src=\"" + a +
               L"\"><img data-lazy-src='http://q/b.png' srcset=''></p>", html);
 }
 
