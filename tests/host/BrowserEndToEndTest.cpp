@@ -117,7 +117,7 @@ TEST(BrowserEndToEnd, TheKeyboardCommandCapturesIntoPagewickAndASaveDownloadsThe
         std::string content(got.begin(), got.end());
         EXPECT_TRUE(content == a || content == b);
     }
-    EXPECT_EQ(2, matched) << Narrow(text);   // both src values; the lazy address is dropped with the placeholder
+    EXPECT_EQ(2, matched) << Narrow(text);   // both src values; only whole src values are rewritten
 }
 
 }  // namespace
