@@ -65,6 +65,8 @@ public:
     // The recovery file of the collected text (MainFrameRecovery.cpp): written after
     // each capture and once typing pauses, removed when the text is saved or thrown away.
     void KeepTextAfterCapture(const std::wstring& sourceUrl);
+    // The SourceURL of each capture since the last save, oldest first.
+    const std::vector<std::wstring>& CaptureSources() const { return m_captureSources; }
     void NoteEditorChanged();     // typing or an edit command; written after a pause
     void WriteRecoveryNow();      // the current text, or removal when the editor is empty
     void DiscardRecovery();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "capture/PictureDownloader.h"
+#include "capture/PictureTags.h"
 
 class CMainFrame;
 
@@ -15,6 +16,11 @@ struct PictureJob {
     std::wstring stem;        // time and tag position, made unique
     std::wstring localName;   // file name in the images folder: planned, then as saved
     bool ok = false;          // saved as a picture
+    std::vector<TagEdit> edits;   // tag changes made when saved (lazy, srcset, data:)
+    std::string data;         // the bytes of a data: picture (url empty)
+    std::wstring mediaType;   // of a data: picture
+    std::wstring referer;     // the page it was seen on
+    std::wstring reason;      // why it failed
 };
 
 struct LocalizePlan {
@@ -25,16 +31,23 @@ struct LocalizePlan {
 // `now` gives the local time for each picture; `taken` tells whether a local
 // name is already used in the images folder (the plan's own names are avoided
 // too). The planned name carries the address's extension when it is a picture's.
+// Tags whose real picture is elsewhere (lazy loading, srcset, data:) are planned
+// first from `pages` (the SourceURL of each capture, oldest first): the newest
+// page resolves relative addresses; each picture's Referer is the newest page of
+// its site, else the newest page.
 LocalizePlan PlanLocalization(const std::wstring& html, const std::function<SYSTEMTIME()>& now,
-                              const std::function<bool(const std::wstring&)>& taken);
+                              const std::function<bool(const std::wstring&)>& taken,
+                              const std::vector<std::wstring>& pages = {});
 
 // Rewrites each src attribute whose whole value is the source of a saved
-// picture to "images/" + its local name. Everything else stays byte for byte.
+// picture to "images/" + its local name and makes the tag changes of saved
+// pictures. Everything else stays byte for byte.
 void ApplyLocalization(std::wstring& html, const LocalizePlan& plan);
 
 struct LocalizeResult {
     int processed = 0;   // sources saved and rewritten
     int failed = 0;      // sources kept: no answer in time, an error, or no picture
+    std::vector<std::pair<std::wstring, std::wstring>> failures;   // address, reason
 };
 
 // Called on the calling thread while the downloads run: (finished, total).
@@ -50,8 +63,14 @@ constexpr int kParallelDownloads = 48;
 LocalizeResult LocalizeImagesInto(const std::wstring& imagesDir, std::wstring& html, const PictureFetcher& fetch,
                                   int parallel = kParallelDownloads, const PictureProgress& progress = nullptr);
 
+// The same for the program: the pages' Referers, retries and per-host limits.
+LocalizeResult LocalizePicturesInto(const std::wstring& imagesDir, std::wstring& html,
+                                    const std::vector<std::wstring>& pages, const TaskFetcher& fetch,
+                                    int parallel = kParallelDownloads, const PictureProgress& progress = nullptr);
+
 // The folder tree's current folder receives the pictures. True when at least one
 // source was downloaded and rewritten.
 bool LocalizeImages(CMainFrame* frame, std::wstring& html);
 // The same, for a folder given by the caller; also reports the failures.
-LocalizeResult LocalizeImagesForFolder(CMainFrame* frame, const std::wstring& folder, std::wstring& html);
+LocalizeResult LocalizeImagesForFolder(CMainFrame* frame, const std::wstring& folder, std::wstring& html,
+                                       const std::vector<std::wstring>& pages = {});

@@ -1,6 +1,10 @@
 #include "capture/PictureDownloader.h"
 #include <wininet.h>
 #include <atomic>
+#include <condition_variable>
+#include <cwctype>
+#include <map>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -15,7 +19,18 @@ void SetTimeouts(HINTERNET h, DWORD ms) {
         ::InternetSetOptionW(h, option, &ms, sizeof ms);
 }
 
-bool Fetch(const std::wstring& url, HANDLE out, std::wstring& contentType, DWORD limitMs) {
+// Failures before an answer: a reset or a time-out may pass, a refused connection
+// or an unknown name will not.
+void NoteError(FetchResult& r) {
+    DWORD e = ::GetLastError();
+    r.timedOut = e == ERROR_INTERNET_TIMEOUT;
+    r.transient = r.timedOut || e == ERROR_INTERNET_CONNECTION_RESET || e == ERROR_INTERNET_CONNECTION_ABORTED;
+    r.reason = r.timedOut ? L"超时" : L"连接失败";
+}
+
+bool Fetch(const std::wstring& url, const std::wstring& referer, HANDLE out, std::wstring& contentType, DWORD limitMs,
+           FetchResult& r) {
+    r.reason = L"地址无效";
     const DWORD start = ::GetTickCount();
     URL_COMPONENTSW parts{};
     parts.dwStructSize = sizeof parts;
@@ -40,6 +55,7 @@ bool Fetch(const std::wstring& url, HANDLE out, std::wstring& contentType, DWORD
     if (!session.h)
         session.h = ::InternetOpenW(L"Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 5.1)", INTERNET_OPEN_TYPE_PRECONFIG,
                                     nullptr, nullptr, 0);
+    r.reason = L"连接失败";
     if (!session.h) return false;
     // A silent server is given up after the limit, while connecting as while
     // receiving; each handle keeps its own copy of the limits.
@@ -52,36 +68,83 @@ bool Fetch(const std::wstring& url, HANDLE out, std::wstring& contentType, DWORD
     Handle request{::HttpOpenRequestW(connection.h, L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0)};
     if (!request.h) return false;
     SetTimeouts(request.h, limitMs);
-    if (!::HttpSendRequestW(request.h, nullptr, 0, nullptr, 0)) return false;
+    std::wstring headers = referer.empty() ? L"" : L"Referer: " + referer + L"\r\n";
+    if (!::HttpSendRequestW(request.h, headers.empty() ? nullptr : headers.c_str(), (DWORD)headers.size(), nullptr, 0))
+        return NoteError(r), false;
     DWORD status = 0, size = sizeof status;
-    if (!::HttpQueryInfoW(request.h, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
-        status < 200 || status >= 300)
+    if (!::HttpQueryInfoW(request.h, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return NoteError(r), false;
+    r.status = status;
+    if (status < 200 || status >= 300) {
+        r.transient = status >= 500;
+        r.reason = L"HTTP " + std::to_wstring(status);
         return false;
+    }
     wchar_t type[256] = {};
     size = sizeof type - sizeof(wchar_t);
     if (::HttpQueryInfoW(request.h, HTTP_QUERY_CONTENT_TYPE, type, &size, nullptr)) contentType = type;
     static thread_local char buffer[64 * 1024];
     for (;;) {
-        if (::GetTickCount() - start > limitMs) return false;   // a server that trickles
+        if (::GetTickCount() - start > limitMs) {   // a server that trickles
+            r.timedOut = r.transient = true;
+            r.reason = L"超时";
+            return false;
+        }
         DWORD got = 0, put = 0;
-        if (!::InternetReadFile(request.h, buffer, sizeof buffer, &got)) return false;
+        if (!::InternetReadFile(request.h, buffer, sizeof buffer, &got)) return NoteError(r), false;
         if (got == 0) return true;
-        if (!::WriteFile(out, buffer, got, &put, nullptr) || put != got) return false;
+        if (!::WriteFile(out, buffer, got, &put, nullptr) || put != got) {
+            r.reason = L"无法写入文件";
+            return false;
+        }
     }
+}
+
+// Scheme, host and port: what browsers count connections by.
+std::wstring HostOf(const std::wstring& url) {
+    size_t scheme = url.find(L"://");
+    if (scheme == std::wstring::npos) return url;
+    std::wstring host = url.substr(0, url.find_first_of(L"/?#", scheme + 3));
+    for (wchar_t& c : host) c = (wchar_t)towlower(c);
+    return host;
 }
 
 }  // namespace
 
-bool DownloadPictureWithin(const std::wstring& url, const std::wstring& file, std::wstring& contentType,
-                           DWORD limitMs) {
+FetchResult FetchPictureOnce(const std::wstring& url, const std::wstring& referer, const std::wstring& file,
+                             std::wstring& contentType, DWORD limitMs) {
+    FetchResult r;
     contentType.clear();
     HANDLE out = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return false;
-    bool ok = Fetch(url, out, contentType, limitMs);
+    if (out == INVALID_HANDLE_VALUE) {
+        r.reason = L"无法写入文件";
+        return r;
+    }
+    r.ok = Fetch(url, referer, out, contentType, limitMs, r);
     ::CloseHandle(out);
-    if (!ok) ::DeleteFileW(file.c_str());
-    return ok;
+    if (!r.ok) ::DeleteFileW(file.c_str());
+    return r;
 }
+
+bool DownloadPictureWithin(const std::wstring& url, const std::wstring& file, std::wstring& contentType,
+                           DWORD limitMs) {
+    return FetchPictureOnce(url, L"", file, contentType, limitMs).ok;
+}
+
+bool DownloadTaskWithin(DownloadTask& task, DWORD limitMs) {
+    FetchResult r = FetchPictureOnce(task.url, task.referer, task.file, task.contentType, limitMs);
+    if (!r.ok && r.transient) r = FetchPictureOnce(task.url, task.referer, task.file, task.contentType, limitMs);
+    // Hosts that refuse strangers usually accept a visitor of their own site.
+    if (!r.ok && r.status == 403 && task.referer.empty()) {
+        std::wstring origin = task.url.substr(0, task.url.find_first_of(L"/?#", task.url.find(L"://") + 3));
+        r = FetchPictureOnce(task.url, origin + L"/", task.file, task.contentType, limitMs);
+    }
+    task.ok = r.ok;
+    task.reason = r.ok ? L"" : r.reason;
+    return r.ok;
+}
+
+bool DownloadTaskPicture(DownloadTask& task) { return DownloadTaskWithin(task, kPictureTimeLimitMs); }
 
 bool DownloadPicture(const std::wstring& url, const std::wstring& file, std::wstring& contentType) {
     return DownloadPictureWithin(url, file, contentType, kPictureTimeLimitMs);
@@ -89,17 +152,52 @@ bool DownloadPicture(const std::wstring& url, const std::wstring& file, std::wst
 
 void RunDownloads(std::vector<DownloadTask>& tasks, const PictureFetcher& fetch, int parallel,
                   const std::function<void(int, int)>& progress) {
+    RunTaskDownloads(tasks, [&](DownloadTask& t) {
+        std::wstring type;
+        t.ok = fetch(t.url, t.file, type);
+        t.contentType = type;
+        return t.ok;
+    }, parallel, progress);
+}
+
+void RunTaskDownloads(std::vector<DownloadTask>& tasks, const TaskFetcher& fetch, int parallel,
+                      const std::function<void(int, int)>& progress) {
     const int total = (int)tasks.size();
     if (total == 0) return;
-    std::atomic<int> next{0}, finished{0};
+    std::atomic<int> finished{0};
     HANDLE changed = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    // Each worker takes the first waiting task whose host is not at its limit.
+    std::mutex lock;
+    std::condition_variable hostFreed;
+    std::vector<bool> taken(tasks.size(), false);
+    std::vector<std::wstring> hosts;
+    std::map<std::wstring, int> running;
+    for (const DownloadTask& t : tasks) hosts.push_back(HostOf(t.url));
+    int waiting = total;
     auto worker = [&] {
-        for (int i; (i = next++) < total;) {
+        for (;;) {
+            int i = -1;
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                for (;;) {
+                    if (waiting == 0) return;
+                    for (int k = 0; k < total && i < 0; ++k)
+                        if (!taken[k] && running[hosts[k]] < kDownloadsPerHost) i = k;
+                    if (i >= 0) break;
+                    hostFreed.wait(hold);
+                }
+                taken[i] = true;
+                --waiting;
+                ++running[hosts[i]];
+            }
             bool ok = false;
-            std::wstring type;
-            try { ok = fetch(tasks[i].url, tasks[i].file, type); } catch (...) { ok = false; }
+            try { ok = fetch(tasks[i]); } catch (...) { ok = false; }
             tasks[i].ok = ok;
-            tasks[i].contentType = type;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                --running[hosts[i]];
+            }
+            hostFreed.notify_all();
             ++finished;
             ::SetEvent(changed);
         }

@@ -24,7 +24,37 @@ struct DownloadTask {
     std::wstring file;
     bool ok;
     std::wstring contentType;
+    std::wstring referer;   // the page the picture was seen on; may be empty
+    std::wstring reason;    // why it failed: "HTTP 404", "超时"...
 };
+
+// Pictures fetched at once from one host, as browsers do.
+constexpr int kDownloadsPerHost = 6;
+
+// What one request came to.
+struct FetchResult {
+    bool ok = false;
+    DWORD status = 0;          // HTTP status; 0 when no answer came
+    bool timedOut = false;
+    bool transient = false;    // a reset, a time-out or a 5xx: worth one more try
+    std::wstring reason;       // for the user when it failed
+};
+
+// One request of url into file with the given Referer (none when empty).
+FetchResult FetchPictureOnce(const std::wstring& url, const std::wstring& referer, const std::wstring& file,
+                             std::wstring& contentType, DWORD limitMs);
+
+// The program's download of a task: the page as Referer; one more try after a
+// transient failure; a 403 without a page is tried again with the picture's own
+// origin. Fills ok, contentType and reason.
+bool DownloadTaskWithin(DownloadTask& task, DWORD limitMs);
+bool DownloadTaskPicture(DownloadTask& task);
+
+using TaskFetcher = std::function<bool(DownloadTask&)>;
+// RunDownloads with a fetcher that sees the whole task (Referer, reason); at most
+// kDownloadsPerHost of the running tasks share a host.
+void RunTaskDownloads(std::vector<DownloadTask>& tasks, const TaskFetcher& fetch, int parallel,
+                      const std::function<void(int, int)>& progress);
 
 // Runs every task with `fetch`, at most `parallel` at once, on worker threads.
 // The calling thread keeps handling its messages meanwhile (windows repaint;

@@ -30,8 +30,13 @@ void ReportFileError(HWND owner, const std::wstring& path, DWORD error) {
     ::MessageBoxW(owner, text.c_str(), L"Pagewick", MB_OK | MB_ICONEXCLAMATION);
 }
 
-std::wstring FailedPicturesNote(int failed) {
-    return L"有 " + std::to_wstring(failed) + L" 张图片未能保存，网文中保留了它们的原地址。";
+std::wstring FailedPicturesNote(const LocalizeResult& r) {
+    std::wstring note = L"有 " + std::to_wstring(r.failed) + L" 张图片未能保存，网文中保留了它们的原地址。";
+    // Addresses the user can open in the browser; a long list would hide the question.
+    const size_t shown = r.failures.size() < 10 ? r.failures.size() : 10;
+    for (size_t i = 0; i < shown; ++i) note += L"\n" + r.failures[i].first + L"（" + r.failures[i].second + L"）";
+    if (r.failures.size() > shown) note += L"\n另有 " + std::to_wstring(r.failures.size() - shown) + L" 张未列出。";
+    return note;
 }
 
 }  // namespace
@@ -70,6 +75,7 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
     const std::wstring appDir = GetAppDir();
     std::wstring images = appDir + folder + L"\\images";
     if (::GetFileAttributesW(images.c_str()) == INVALID_FILE_ATTRIBUTES) ::CreateDirectoryW(images.c_str(), nullptr);
+    LocalizeResult pictures;
     {
         // While the pictures arrive the window keeps painting, but takes no input as
         // under a dialog: what is typed now would be lost when the editor is cleared.
@@ -79,7 +85,8 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
             ~Disabled() { if (!was) ::EnableWindow(w, TRUE); }
         } disabled{frame.m_hWnd};
         // Pictures go beside the file that refers to them.
-        outcome.failedPictures = LocalizeImagesForFolder(&frame, folder, html).failed;
+        pictures = LocalizeImagesForFolder(&frame, folder, html, frame.CaptureSources());
+        outcome.failedPictures = pictures.failed;
     }
     if (html.empty()) return outcome;
 
@@ -98,12 +105,12 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
 
     if (frame.m_openPrompt) {
         outcome.report = L"保存网文：“" + frame.m_webTextName + L".htm”完毕，是否查看文件？";
-        if (outcome.failedPictures) outcome.report += L"\n\n" + FailedPicturesNote(outcome.failedPictures);
+        if (outcome.failedPictures) outcome.report += L"\n\n" + FailedPicturesNote(pictures);
         if (::MessageBoxW(::GetForegroundWindow(), outcome.report.c_str(), L"保存", MB_YESNO | MB_ICONQUESTION) == IDYES)
             ::ShellExecuteW(nullptr, L"open", L"iexplore.exe", outcome.path.c_str(), nullptr, SW_SHOW);
     } else {
         outcome.report = L"已保存完毕！";
-        if (outcome.failedPictures) outcome.report += L"\n" + FailedPicturesNote(outcome.failedPictures);
+        if (outcome.failedPictures) outcome.report += L"\n" + FailedPicturesNote(pictures);
         ShowTrayBalloon(kBalloonInfo, L"", outcome.report.c_str());
     }
     return outcome;

@@ -107,7 +107,7 @@ TEST(BrowserEndToEnd, TheKeyboardCommandCapturesIntoPagewickAndASaveDownloadsThe
     ASSERT_TRUE(done);
     PressButton(done, IDNO);
     std::wstring text = ReadTextFile(app.Dir() / L"新闻\\新闻标题ABCDEF.htm");
-    EXPECT_EQ(std::wstring::npos, text.find(L" src=\"http://")) << Narrow(text);
+    EXPECT_EQ(std::wstring::npos, text.find(L"src=\"http://")) << Narrow(text);
     const std::wstring images = app.Dir() / L"新闻\\images\\";
     EXPECT_EQ(2, CountFiles(images));
     int matched = 0;

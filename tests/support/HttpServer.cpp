@@ -39,4 +39,13 @@ void HttpServer::Put(const std::wstring& rel, const std::string& bytes) {
     WriteBytes(path, bytes);
 }
 
+int HttpServer::Requests(const std::string& target) const {
+    auto log = ReadBytes(m_root + L"requests.log");
+    std::string text(log.begin(), log.end());
+    int count = 0;
+    for (size_t at = 0; (at = text.find(target + "\n", at)) != std::string::npos; at += target.size())
+        if (at == 0 || text[at - 1] == '\n') ++count;
+    return count;
+}
+
 }  // namespace zt

@@ -16,6 +16,8 @@ public:
     // Puts a file into the served folder (relative path with "/" or "\").
     void Put(const std::wstring& rel, const std::string& bytes);
     const std::wstring& Root() const { return m_root; }
+    // How often the server was asked for `target` (path and query as requested).
+    int Requests(const std::string& target) const;
 private:
     std::wstring m_root;
     Process m_process;

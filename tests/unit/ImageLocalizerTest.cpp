@@ -3,6 +3,8 @@
 #include "capture/ImageLocalizer.h"
 #include "capture/ImageSource.h"
 #include "capture/PictureType.h"
+#include "capture/PictureTags.h"
+#include "support/Harness.h"
 #include <set>
 
 namespace {
@@ -152,6 +154,42 @@ TEST(DownloadUrl, EncodedAsBrowsersRequestIt) {
     EXPECT_EQ(L"http://h/a%20b.png?q=%E5%AD%97&x=1", DownloadUrlOf(L"http://h/a%20b.png?q=字&amp;x=1"));
     EXPECT_EQ(L"http://h/%F0%9F%98%80.png", EncodeUrlForRequest(L"http://h/\U0001F600.png"));
     EXPECT_EQ(L"http://h:8/%25ok%2F", EncodeUrlForRequest(L"http://h:8/%25ok%2F"));
+}
+
+TEST(TaggedPictures, RealAddressesBehindPlaceholdersAndCandidates) {
+    EXPECT_EQ(L"b 2x", LargestSrcsetCandidate(L"a, b 2x") + L" 2x");
+    EXPECT_EQ(L"http://h/q.png?w=2,3", LargestSrcsetCandidate(L"http://h/q.png?w=2,3 900w, http://h/s.png 300w"));
+    EXPECT_EQ(L"", LargestSrcsetCandidate(L" , "));
+    EXPECT_EQ(L"http://p/a/x.gif", ResolveAgainstPage(L"x.gif", L"http://p/a/b.html?q=1"));
+    EXPECT_EQ(L"https://c/x.gif", ResolveAgainstPage(L"//c/x.gif", L"https://p/a/b.html"));
+    EXPECT_EQ(L"", ResolveAgainstPage(L"javascript:x()", L"http://p/"));
+    EXPECT_EQ(L"", ResolveAgainstPage(L"x.gif", L""));
+    std::string bytes;
+    std::wstring type;
+    EXPECT_TRUE(DecodePictureDataUrl(L"data:image/gif;base64,R0lG ODlh", bytes, type));
+    EXPECT_EQ("GIF89a", bytes);
+    EXPECT_EQ(L"image/gif", type);
+    for (const wchar_t* bad : {L"data:text/html;base64,PGI+", L"data:image/svg+xml,<svg/>", L"data:image/png;base64,a=b",
+                               L"data:image/png;base64,", L"data:image/png;base64,****"})
+        EXPECT_FALSE(DecodePictureDataUrl(bad, bytes, type)) << zt::Narrow(bad);
+
+    // One address shared by a lazy tag and a plain one is downloaded once; upper-case
+    // tags and attributes count; a tag that fails keeps every byte.
+    std::wstring html = L"<p><IMG SRC=\"data:image/gif;base64,R0lGODlh\" DATA-SRC=\"/a.png\" alt=x>"
+                        L"<img src=\"http://p/a.png\"><img data-lazy-src='http://q/b.png' srcset=''></p>";
+    LocalizePlan plan = PlanLocalization(html, [] { return At(2024, 1, 2, 3, 4, 5); }, nullptr, {L"", L"http://p/n/1.html"});
+    ASSERT_EQ(2u, plan.jobs.size());
+    EXPECT_EQ(L"http://p/a.png", plan.jobs[0].url);
+    EXPECT_EQ(L"http://p/n/1.html", plan.jobs[0].referer);
+    EXPECT_EQ(L"http://q/b.png", plan.jobs[1].url);
+    std::wstring kept = html;
+    ApplyLocalization(kept, plan);
+    EXPECT_EQ(html, kept);
+    for (auto& j : plan.jobs) j.ok = j.url == L"http://p/a.png";
+    ApplyLocalization(html, plan);
+    const std::wstring a = L"images/" + plan.jobs[0].localName;
+    EXPECT_EQ(L"<p><IMG src=\"" + a + L"\" alt=x><img src=\"" + a +
+              L"\"><img data-lazy-src='http://q/b.png' srcset=''></p>", html);
 }
 
 }  // namespace

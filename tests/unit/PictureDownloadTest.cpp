@@ -6,6 +6,8 @@
 #include "support/HttpServer.h"
 #include <objbase.h>
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -139,8 +141,8 @@ TEST_F(Downloads, ParallelRunGivesTheSequentialResults) {
     for (int i = 0; i < 12; ++i) {
         if (i % 3) server.Put(std::to_wstring(i) + L".gif", Picture((char)i, 200 + i));
         std::wstring url = server.Url(L"/" + std::to_wstring(i) + L".gif");
-        one.push_back({url, dir + L"s" + std::to_wstring(i) + L".gif", false, L""});
-        many.push_back({url, dir + L"p" + std::to_wstring(i) + L".gif", false, L""});
+        one.push_back({url, dir + L"s" + std::to_wstring(i) + L".gif", false, L"", L"", L""});
+        many.push_back({url, dir + L"p" + std::to_wstring(i) + L".gif", false, L"", L"", L""});
     }
     std::vector<std::pair<int, int>> seen;
     RunDownloads(one, DownloadPicture, 1, nullptr);
@@ -153,6 +155,57 @@ TEST_F(Downloads, ParallelRunGivesTheSequentialResults) {
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(std::make_pair(12, 12), seen.back());
     for (size_t i = 1; i < seen.size(); ++i) EXPECT_LT(seen[i - 1].first, seen[i].first);
+}
+
+// Which requests are made again, with which Referer, and how many run at once per host.
+TEST_F(Downloads, RetriesRefererAndHostLimit) {
+    zt::HttpServer server;
+    ASSERT_TRUE(server.Running());
+    std::string gif = Picture('R', 500, "GIF89a");
+    server.Put(L"r.gif", gif);
+    auto task = [&](const std::wstring& path, const std::wstring& referer, const wchar_t* name) {
+        DownloadTask t{server.Url(path), dir + name, false, L"", referer, L""};
+        DownloadTaskWithin(t, 5000);
+        return t;
+    };
+    // Without a page, a refusal is tried again with the picture's own site.
+    DownloadTask anonymous = task(L"/referer/r.gif", L"", L"a.gif");
+    EXPECT_TRUE(anonymous.ok);
+    EXPECT_EQ(Bytes(gif), zt::ReadBytes(dir + L"a.gif"));
+    EXPECT_EQ(2, server.Requests("/referer/r.gif"));
+    // A page of another site is what the user saw: refused once, not retried.
+    DownloadTask foreign = task(L"/referer/r.gif?2", L"http://elsewhere.example/page.html", L"f.gif");
+    EXPECT_FALSE(foreign.ok);
+    EXPECT_EQ(L"HTTP 403", foreign.reason);
+    EXPECT_EQ(1, server.Requests("/referer/r.gif?2"));
+    EXPECT_TRUE(task(L"/referer/r.gif?3", server.Url(L"/news/1.html"), L"p.gif").ok);
+    EXPECT_EQ(1, server.Requests("/referer/r.gif?3"));
+    // A 5xx is tried once more, a 404 never; a closed port is no picture either.
+    EXPECT_TRUE(task(L"/fail-once/r.gif", L"", L"o.gif").ok);
+    EXPECT_EQ(2, server.Requests("/fail-once/r.gif"));
+    EXPECT_EQ(L"HTTP 404", task(L"/gone.gif", L"", L"g.gif").reason);
+    EXPECT_EQ(1, server.Requests("/gone.gif"));
+    EXPECT_FALSE(zt::FileExists(dir + L"g.gif"));
+    DownloadTask closed{L"http://127.0.0.1:1/a.gif", dir + L"c.gif", false, L"", L"", L""};
+    EXPECT_FALSE(DownloadTaskWithin(closed, 5000));
+    EXPECT_EQ(L"连接失败", closed.reason);
+
+    // 20 tasks on one host and 4 on another under 16 threads.
+    std::vector<DownloadTask> tasks;
+    for (int i = 0; i < 24; ++i)
+        tasks.push_back({(i < 20 ? L"http://one/" : L"http://TWO/") + std::to_wstring(i), L"", false, L"", L"", L""});
+    std::mutex m;
+    std::map<std::wstring, int> now, most;
+    RunTaskDownloads(tasks, [&](DownloadTask& t) {
+        std::wstring host = t.url.substr(0, t.url.find(L'/', 7));
+        { std::lock_guard<std::mutex> h(m); most[host] = std::max(most[host], ++now[host]); }
+        Sleep(30);
+        { std::lock_guard<std::mutex> h(m); --now[host]; }
+        return true;
+    }, 16, nullptr);
+    EXPECT_EQ(kDownloadsPerHost, most[L"http://one"]);
+    EXPECT_EQ(4, most[L"http://TWO"]);
+    EXPECT_TRUE(std::all_of(tasks.begin(), tasks.end(), [](const DownloadTask& t) { return t.ok; }));
 }
 
 // Prints the figures; the bound is the one the program promises.
@@ -179,6 +232,16 @@ TEST_F(Downloads, FortyDelayedPicturesBenchmark) {
     printf("40 pictures, %lu ms delay each: %lu ms (without pictures: %lu ms; bound %lu ms: %s)\n",
            (unsigned long)delay, (unsigned long)took, (unsigned long)base, (unsigned long)bound,
            took <= bound ? "within" : "over");
+    EXPECT_EQ(40, r.processed);
+    // The same pictures under two host names: the per-host limit is what the figure above waits for.
+    std::wstring two = L"<p>..";
+    for (int i = 0; i < 40; ++i)
+        two += L"<img src=\"http://" + std::wstring(i % 2 ? L"localhost" : L"127.0.0.1") + L":" +
+               std::to_wstring(server.Port()) + L"/" + std::to_wstring(i) + L".png\">";
+    t0 = GetTickCount();
+    r = LocalizeImagesInto(dir, two, DownloadPicture);
+    printf("the same under two host names: %lu ms (%d per host at once)\n", (unsigned long)(GetTickCount() - t0),
+           kDownloadsPerHost);
     EXPECT_EQ(40, r.processed);
 }
 

@@ -368,8 +368,11 @@ TEST_F(SaveFlow, PicturesAreDownloadedBesideTheFileAndFailuresReported) {
     ASSERT_TRUE(server.Running());
     std::string gif = "GIF89a" + std::string(771, 'g');
     server.Put(L"a/b.gif", gif);
+    // Twelve missing pictures: the first ten are named with their reason, the rest counted.
+    std::wstring missing;
+    for (int i = 0; i < 11; ++i) missing += L"<img src=\"" + server.Url(L"/none" + std::to_wstring(i) + L".gif") + L"\">";
     Editor().SetBodyHtml(L"<p>图片<img src=\"" + server.Url(L"/a/b.gif") + L"\"><img src=\"" + server.Url(L"/none.gif") +
-                         L"\"></p>");
+                         L"\">" + missing + L"</p>");
     SaveOutcome r = SaveAnswering(L"新闻", [&] {
         HWND dlg = zt::WaitForDialog(kPid, 10000, L"文件名");
         if (!dlg) return;
@@ -377,8 +380,12 @@ TEST_F(SaveFlow, PicturesAreDownloadedBesideTheFileAndFailuresReported) {
         zt::PressButton(dlg, IDOK);
     });
     ASSERT_TRUE(r.written);
-    EXPECT_EQ(1, r.failedPictures);
-    EXPECT_NE(std::wstring::npos, r.report.find(L"1 张图片未能保存"));
+    EXPECT_EQ(12, r.failedPictures);
+    EXPECT_NE(std::wstring::npos, r.report.find(L"12 张图片未能保存"));
+    EXPECT_NE(std::wstring::npos, r.report.find(L"\n" + server.Url(L"/none.gif") + L"（HTTP 404）\n")) << zt::Narrow(r.report);
+    EXPECT_NE(std::wstring::npos, r.report.find(server.Url(L"/none8.gif") + L"（HTTP 404）\n另有 2 张未列出。"))
+        << zt::Narrow(r.report);
+    EXPECT_EQ(std::wstring::npos, r.report.find(server.Url(L"/none9.gif")));
     std::wstring text = zt::ReadTextFile(*dir / L"新闻\\图文.htm");
     size_t at = text.find(L"src=\"images/");
     ASSERT_NE(std::wstring::npos, at);

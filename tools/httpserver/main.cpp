@@ -3,6 +3,9 @@
 // Listens on a free loopback port and writes its number to <port file>.
 // GET /<path> answers 200 with the file, 404 when it is missing;
 // GET /redirect/<path> answers 302 to /<path>. Each answer waits <delay ms>.
+// GET /referer/<path> answers 403 unless the Referer is a page of this server;
+// GET /fail-once/<path> answers 503 the first time, then serves /<path>.
+// Every request line's target is appended to <folder>\requests.log.
 // The Content-Type is the text of <file>.type when that file exists.
 // Exits after <seconds to live> (default 120) so no test leaves it behind.
 #include <winsock2.h>
@@ -10,11 +13,34 @@
 #include <windows.h>
 #include <cstdio>
 #include <string>
+#include <mutex>
+#include <set>
 #include <thread>
 
 namespace {
 std::wstring g_root;
 DWORD g_delay = 0;
+int g_port = 0;
+std::mutex g_lock;
+std::set<std::string> g_failedOnce;
+
+// The value of a request header (case-insensitive name); "" when absent.
+std::string Header(const std::string& request, const std::string& name) {
+    for (size_t at = request.find("\r\n"); at != std::string::npos; at = request.find("\r\n", at + 2)) {
+        if (_strnicmp(request.c_str() + at + 2, (name + ":").c_str(), name.size() + 1) != 0) continue;
+        size_t from = request.find_first_not_of(' ', at + 3 + name.size());
+        return request.substr(from, request.find("\r\n", from) - from);
+    }
+    return "";
+}
+
+void LogRequest(const std::string& target) {
+    std::lock_guard<std::mutex> hold(g_lock);
+    FILE* f = _wfopen((g_root + L"requests.log").c_str(), L"ab");
+    if (!f) return;
+    fprintf(f, "%s\n", target.c_str());
+    fclose(f);
+}
 
 std::string Decode(const std::string& s) {
     std::string out;
@@ -68,10 +94,26 @@ void Serve(SOCKET client) {
     std::string target;
     size_t sp1 = request.find(' '), sp2 = sp1 == std::string::npos ? sp1 : request.find(' ', sp1 + 1);
     if (sp2 != std::string::npos) target = request.substr(sp1 + 1, sp2 - sp1 - 1);
+    if (!target.empty()) LogRequest(target);
     target = target.substr(0, target.find_first_of("?#"));
     std::string path = Decode(target);
     std::string response;
-    if (path.rfind("/redirect/", 0) == 0) {
+    bool refused = false, failing = false;
+    if (path.rfind("/referer/", 0) == 0) {
+        std::string own = "http://127.0.0.1:" + std::to_string(g_port) + "/";
+        refused = Header(request, "Referer").rfind(own, 0) != 0;
+        path = path.substr(8);
+    } else if (path.rfind("/fail-once/", 0) == 0) {
+        std::lock_guard<std::mutex> hold(g_lock);
+        failing = g_failedOnce.insert(path).second;
+        path = path.substr(10);
+    }
+    if (refused || failing) {
+        std::string body = refused ? "<html><body>403 Forbidden</body></html>" : "<html><body>503</body></html>";
+        response = std::string(refused ? "HTTP/1.1 403 Forbidden" : "HTTP/1.1 503 Service Unavailable") +
+                   "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+                   "\r\nConnection: close\r\n\r\n" + body;
+    } else if (path.rfind("/redirect/", 0) == 0) {
         response = "HTTP/1.1 302 Found\r\nLocation: " + target.substr(9) +
                    "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     } else {
@@ -118,6 +160,7 @@ int wmain(int argc, wchar_t** argv) {
     if (bind(listener, (sockaddr*)&addr, sizeof(addr)) || listen(listener, 64)) return 1;
     int len = sizeof(addr);
     getsockname(listener, (sockaddr*)&addr, &len);
+    g_port = ntohs(addr.sin_port);
     std::thread([life] { Sleep(life * 1000); ExitProcess(0); }).detach();
     // The port file appears complete: written to a temporary name, then renamed.
     std::wstring portFile = argv[2], temp = portFile + L".tmp";
