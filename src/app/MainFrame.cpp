@@ -79,6 +79,9 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
     case WM_TRAY_CALLBACK:
         return OnTrayCallback(wp, lp);
+    case WM_SEARCH_INDEX_PROGRESS:
+        OnSearchIndexProgress(wp, lp);
+        return 0;
     }
     return CFrameWnd::OnMessage(msg, wp, lp);
 }
@@ -111,12 +114,14 @@ int CMainFrame::OnCreate() {
     if (m_doc) m_doc->SetView(&m_view);
 
     if (!CreateToolBar() || !CreateStatusBar()) return -1;
+    CreateSearchBox();   // the program works without it
     if (!CreatePanes()) {
         AfxMessageBox(L"Failed to create toolbar\n", MB_OK, m_hWnd);
         return -1;
     }
 
     AddTrayIcon(m_tray, m_hWnd);
+    StartLibrarySearch();
 
     m_hotKeyBaseId = kHotKeyBaseId;
     m_hotKeys = RegisterAppHotKeys(m_hWnd);
@@ -189,6 +194,7 @@ void CMainFrame::SetStatusText(const std::wstring& text) {
 }
 
 void CMainFrame::OnDestroy() {
+    m_search.reset();   // stops and waits for the index thread, which posts to this window
     RemoveTrayIcon(m_tray);
     ::UnregisterHotKey(m_hWnd, m_hotKeyBaseId);
     ::UnregisterHotKey(m_hWnd, m_hotKeyBaseId + 1);
@@ -204,5 +210,6 @@ void CMainFrame::OnShowWindow(WPARAM wp, LPARAM lp) {
 
 bool CMainFrame::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYUP || msg->message == WM_KEYDOWN) m_wndStatusBar.UpdateKeyIndicators();
+    if (PreTranslateSearchKeys(msg)) return true;
     return CFrameWnd::PreTranslateMessage(msg);
 }

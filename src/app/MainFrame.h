@@ -10,6 +10,8 @@
 #include "library/BottomBar.h"
 #include "library/FileListHost.h"
 #include "capture/FileNameDlg.h"
+#include "search/LibrarySearch.h"
+#include <memory>
 #include <shellapi.h>
 #include <commctrl.h>
 
@@ -38,6 +40,10 @@ public:
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
     CFileName m_fileNameDlg;     // the file-name dialog of every save
+    HWND m_searchBox = nullptr;  // the search box beside the toolbar (id 240)
+    std::unique_ptr<LibrarySearch> m_search;   // null until the window exists
+    // What file operations tell the search index (never null once created).
+    LibraryIndexUpdates* IndexUpdates();
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText() override;
@@ -76,6 +82,13 @@ private:
     bool CreateStatusBar();
     bool CreatePanes();
     void RunFirstStart();
+    // Search box and library search (MainFrameSearch.cpp).
+    bool CreateSearchBox();
+    void StartLibrarySearch();
+    void RunSearch();
+    void LeaveSearch();
+    void OnSearchIndexProgress(WPARAM wp, LPARAM lp);
+    bool PreTranslateSearchKeys(MSG* msg);
     // Capture and hot keys (MainFrameCapture.cpp), tray and close-to-tray (MainFrameTray.cpp).
     LRESULT OnHotKey(WPARAM wp, LPARAM lp);
     LRESULT OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp);

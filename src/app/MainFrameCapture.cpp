@@ -3,6 +3,7 @@
 #include "app/TrayIcon.h"
 #include "capture/CaptureWorker.h"
 #include "capture/SelectionCapture.h"
+#include "search/DuplicateCheck.h"
 
 LRESULT CMainFrame::OnHotKey(WPARAM wp, LPARAM lp) {
     // A request sent while the capture steps wait is handled once they are over.
@@ -68,7 +69,9 @@ void CMainFrame::RunCapture() {
     } backToIdle{this};
     m_capturing = true;
     try {
-        RunCaptureSteps(m_hWnd, g_pasteView, m_mainView);
+        RunCaptureSteps(m_hWnd, g_pasteView, m_mainView, [this](const std::wstring& pasted, const std::wstring& existing) {
+            return DuplicateNotice(m_search.get(), pasted, existing);
+        });
     } catch (...) {
     }
 }

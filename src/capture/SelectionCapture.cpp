@@ -68,7 +68,8 @@ void WaitAnsweringSentMessages(DWORD ms) {
     }
 }
 
-CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView) {
+CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
+                               const std::function<std::wstring(const std::wstring&, const std::wstring&)>& notice) {
     SendCopyKeystroke();
     WaitAnsweringSentMessages(300);
     WaitAnsweringSentMessages(100);
@@ -89,7 +90,8 @@ CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditVi
         ShowTrayBalloon(kBalloonWarning, kNothingTitle, kNothingText);
         return outcome;
     }
-    ShowTrayBalloon(kBalloonInfo, kCapturedTitle, kCapturedText);
+    std::wstring note = notice ? notice(pasted, existing) : L"";
+    ShowTrayBalloon(kBalloonInfo, kCapturedTitle, note.empty() ? kCapturedText : (kCapturedText + (L"\n" + note)).c_str());
     main->SetBodyHtml(AppendCapture(existing, pasted));
     main->CloseDocument();
     EmptyClipboardAsOwner(frame);

@@ -1,6 +1,7 @@
 // Taking the selection of the window in front into the editor: the copy keystroke,
 // the paste into the hidden view, and the decision on what was pasted.
 #pragma once
+#include <functional>
 #include <windows.h>
 #include <string>
 
@@ -36,4 +37,6 @@ void WaitAnsweringSentMessages(DWORD ms);
 // window, paste into the hidden view, empty it, and on success append to the main
 // editor, show the balloons and empty the clipboard. Returns the outcome; a view
 // without a document counts as Empty.
-CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView);
+// notice(pasted, existing) may give a line the success balloon adds (a text captured before).
+CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
+                               const std::function<std::wstring(const std::wstring&, const std::wstring&)>& notice = {});
