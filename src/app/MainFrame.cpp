@@ -188,6 +188,7 @@ bool CMainFrame::IsEditorModified() {
 }
 
 void CMainFrame::SetStatusText(const std::wstring& text) {
+    m_listStatus = text;
     if (!m_wndStatusBar.IsWindow()) return;
     m_wndStatusBar.SetPaneText(0, text);
     ::UpdateWindow(m_wndStatusBar.m_hWnd);

@@ -42,8 +42,8 @@ public:
     CFileName m_fileNameDlg;     // the file-name dialog of every save
     HWND m_searchBox = nullptr;  // the search box beside the toolbar (id 240)
     std::unique_ptr<LibrarySearch> m_search;   // null until the window exists
-    // What file operations tell the search index (never null once created).
-    LibraryIndexUpdates* IndexUpdates();
+    // What file operations tell the search index.
+    LibraryIndexUpdates& IndexUpdates() override;
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText() override;
@@ -102,6 +102,7 @@ private:
     // True (and the waiting dialog brought to the front) when a command must wait.
     bool RefuseWhileBusy();
     BusyState m_busy;
+    std::wstring m_listStatus;   // the status text last set through SetStatusText
     bool m_capturing = false;   // the capture steps are running (their waits answer sent messages)
     UINT m_startRequest = 0;    // 1027 or 1028 that came before the window was first shown
     CPagewickDoc* m_doc = nullptr;

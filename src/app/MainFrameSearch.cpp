@@ -7,19 +7,10 @@
 namespace {
 const wchar_t kSearchCue[] = L"搜索网文";
 const int kSearchBoxWidth = 200;
-
-// Stands in while the search cannot be had: the operations tell nobody.
-class NoIndexUpdates : public LibraryIndexUpdates {
-public:
-    void FileSaved(const std::wstring&) override {}
-    void FileRemoved(const std::wstring&) override {}
-    void FileMoved(const std::wstring&, const std::wstring&) override {}
-};
-NoIndexUpdates g_noIndexUpdates;
 }  // namespace
 
-LibraryIndexUpdates* CMainFrame::IndexUpdates() {
-    return m_search ? static_cast<LibraryIndexUpdates*>(m_search.get()) : &g_noIndexUpdates;
+LibraryIndexUpdates& CMainFrame::IndexUpdates() {
+    return m_search ? *m_search : FileListHost::IndexUpdates();
 }
 
 bool CMainFrame::CreateSearchBox() {
@@ -76,7 +67,7 @@ void CMainFrame::RunSearch() {
     }
     std::vector<SearchHit> hits;
     if (m_search->Search(query, hits) == LibrarySearch::Outcome::Indexing) {
-        SetStatusText(L"正在建立搜索索引，请稍后再搜索");
+        if (m_wndStatusBar.IsWindow()) m_wndStatusBar.SetPaneText(0, L"正在建立搜索索引，请稍后再搜索");
         return;
     }
     std::wstring appDir = GetAppDir();
@@ -101,8 +92,10 @@ void CMainFrame::LeaveSearch() {
 
 void CMainFrame::OnSearchIndexProgress(WPARAM wp, LPARAM lp) {
     if ((int)wp == -1) {
-        SetStatusText(L"搜索索引已就绪：" + std::to_wstring((int)lp) + L" 个网页文件");
+        // The status bar shows what the file list last said again.
+        SetStatusText(m_listStatus);
         return;
     }
-    SetStatusText(L"正在建立搜索索引：" + std::to_wstring((int)wp) + L" / " + std::to_wstring((int)lp));
+    if (m_wndStatusBar.IsWindow())
+        m_wndStatusBar.SetPaneText(0, L"正在建立搜索索引：" + std::to_wstring((int)wp) + L" / " + std::to_wstring((int)lp));
 }

@@ -3,6 +3,7 @@
 // editor, status bar and save it works with. The main frame is the one host;
 // a pane without a host works on a state of its own and has no editor.
 #pragma once
+#include "search/LibraryIndexUpdates.h"
 #include <string>
 
 class CHtmlEditView;
@@ -21,4 +22,9 @@ public:
     // Pane 0 of the status bar, repainted at once.
     virtual void SetStatusText(const std::wstring&) {}
     virtual void SaveWebText() {}
+    // Where file operations report what they changed, one call each (search index).
+    virtual LibraryIndexUpdates& IndexUpdates() { return m_noIndex; }
+
+private:
+    NoIndexUpdates m_noIndex;
 };

@@ -24,31 +24,36 @@ void LibrarySearch::Start() {
 void LibrarySearch::Build() {
     SearchIndex index(m_appDir);
     if (!index.Open(m_appDir + kIndexFileName)) return;   // no index: the program works without search
-    bool ok = index.Sync([this](int done, int total) {
-        if (m_notify) ::PostMessageW(m_notify, WM_SEARCH_INDEX_PROGRESS, done, total);
+    // Progress is shown only for a build that takes a while: a small library keeps
+    // the file list's own status text.
+    DWORD started = ::GetTickCount();
+    bool shown = false;
+    auto progress = [&](int done, int total) {
+        if (m_notify && (shown || ::GetTickCount() - started > 500)) {
+            shown = true;
+            ::PostMessageW(m_notify, WM_SEARCH_INDEX_PROGRESS, done, total);
+        }
         return !m_stop;
-    });
+    };
+    bool ok = index.Sync(progress);
     if (!ok && index.Damaged()) {
         // Damaged while being read: started afresh once.
         index.Close();
         ::DeleteFileW((m_appDir + kIndexFileName).c_str());
-        ok = index.Open(m_appDir + kIndexFileName) && index.Sync([this](int done, int total) {
-            if (m_notify) ::PostMessageW(m_notify, WM_SEARCH_INDEX_PROGRESS, done, total);
-            return !m_stop;
-        });
+        ok = index.Open(m_appDir + kIndexFileName) && index.Sync(progress);
     }
     if (!ok || m_stop) return;
     int count = index.Count();
     index.Close();
     m_ready = true;
-    if (m_notify) ::PostMessageW(m_notify, WM_SEARCH_INDEX_PROGRESS, (WPARAM)-1, count);
+    if (m_notify && shown) ::PostMessageW(m_notify, WM_SEARCH_INDEX_PROGRESS, (WPARAM)-1, count);
 }
 
 SearchIndex* LibrarySearch::UiIndex() {
     if (!m_ready) return nullptr;
     if (!m_ui) {
         auto index = std::make_unique<SearchIndex>(m_appDir);
-        if (!index->Open(m_appDir + kIndexFileName)) {
+        if (!index->Open(m_appDir + kIndexFileName, false)) {
             Restart();
             return nullptr;
         }
@@ -58,7 +63,10 @@ SearchIndex* LibrarySearch::UiIndex() {
 }
 
 void LibrarySearch::Restart() {
+    // The damage may lie where the start-up check does not look: a new file.
     m_ui.reset();
+    if (m_worker.joinable()) m_worker.join();
+    for (const wchar_t* end : {L"", L"-wal", L"-shm"}) ::DeleteFileW((m_appDir + kIndexFileName + end).c_str());
     Start();
 }
 

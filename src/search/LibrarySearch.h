@@ -8,8 +8,8 @@
 #include <memory>
 #include <thread>
 
-// Posted while the index is built: wParam = files read, lParam = files to read;
-// wParam -1 when the index is ready (lParam = files indexed).
+// Posted while a build that takes more than half a second runs: wParam = files
+// read, lParam = files to read; wParam -1 when it is ready (lParam = files indexed).
 constexpr UINT WM_SEARCH_INDEX_PROGRESS = WM_APP + 40;
 
 class LibrarySearch : public LibraryIndexUpdates {

@@ -118,7 +118,7 @@ bool SearchIndex::CreateSchema() {
                 "COMMIT;");
 }
 
-bool SearchIndex::Open(const std::wstring& dbPath) {
+bool SearchIndex::Open(const std::wstring& dbPath, bool verify) {
     Close();
     m_dbPath = dbPath;
     m_damaged = false;
@@ -137,11 +137,10 @@ bool SearchIndex::Open(const std::wstring& dbPath) {
             } else {
                 good = version == kSchemaVersion;
             }
-            if (good) {
+            if (good && verify) {
                 Statement check(m_db, L"PRAGMA quick_check");
                 good = check.Ok() && check.Step() == SQLITE_ROW && check.Text(0) == L"ok";
             }
-            if (good) good = Exec("INSERT INTO fts(fts, rank) VALUES ('integrity-check', 0)") || !m_damaged;
             if (good) good = Exec("PRAGMA journal_mode = WAL") && Exec("PRAGMA synchronous = NORMAL");
         }
         if (good && !m_damaged) return true;

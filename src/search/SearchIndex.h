@@ -25,7 +25,8 @@ public:
 
     // Opens the index file, or creates it. A file that is not an index of ours or
     // fails its check is deleted and a new empty index made in its place.
-    bool Open(const std::wstring& dbPath);
+    // verify false skips the full check (a second connection to a checked file).
+    bool Open(const std::wstring& dbPath, bool verify = true);
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
     // True once an operation met a damaged file (the index should be rebuilt).
