@@ -7,7 +7,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools
   wine wine64 libwine-dev
   xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-microhei
-  googletest nodejs npm
+  googletest
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -26,6 +26,11 @@ SQLITE_PACKAGE=better-sqlite3@12.4.1
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=$root/third_party/cache
 if [ ! -f "$cache/sqlite3/sqlite3.c" ]; then
+  if ! command -v npm >/dev/null; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends nodejs npm
+  fi
   echo "setup: fetching $SQLITE_PACKAGE for its SQLite amalgamation"
   tmp=$(mktemp -d)
   (cd "$tmp" && npm pack --silent "$SQLITE_PACKAGE" >/dev/null && tar xzf ./*.tgz package/deps/sqlite3)
