@@ -39,13 +39,17 @@ TEST(SearchBenchmark, TenThousandWebTextsInFiftyFolders) {
     unsigned seed = 12345;
     auto next = [&] { seed = seed * 1103515245u + 12345u; return (seed >> 8) & 0xFFFF; };
     LONGLONG librarySize = 0;
+    std::vector<std::wstring> vocabulary(20000);
+    for (auto& w : vocabulary)
+        for (unsigned n = 1 + next() % 3; n; --n) w += (wchar_t)(0x4E00 + next() % 3500);
     for (int f = 0; f < kFolders; ++f) CreateDirectoryW((dir.Path() + L"分类" + std::to_wstring(f)).c_str(), nullptr);
     for (int i = 0; i < kFiles; ++i) {
-        // About 9,500 characters: common Chinese characters, some Latin words, paragraphs.
+        // About 9,500 characters in paragraphs: words of a vocabulary (frequent ones
+        // more often, as in real text) and some Latin words.
         std::wstring body;
         while (body.size() < 9500) {
             body += L"<P>";
-            for (int k = 0; k < 120; ++k) body += (wchar_t)(0x4E00 + next() % 3000);
+            for (int k = 0; k < 50; ++k) body += vocabulary[(next() % 200) * (next() % 100) % vocabulary.size()];
             body += L" word" + std::to_wstring(next() % 5000) + L" 标记" + std::to_wstring(i) + L"</P>";
         }
         std::wstring name = L"网文" + std::to_wstring(i);
