@@ -141,7 +141,9 @@ bool SearchIndex::Open(const std::wstring& dbPath, bool verify) {
                 Statement check(m_db, L"PRAGMA quick_check");
                 good = check.Ok() && check.Step() == SQLITE_ROW && check.Text(0) == L"ok";
             }
-            if (good) good = Exec("PRAGMA journal_mode = WAL") && Exec("PRAGMA synchronous = NORMAL");
+            // A large page cache: the trigram index writes big segments while it is built.
+            if (good) good = Exec("PRAGMA journal_mode = WAL") && Exec("PRAGMA synchronous = NORMAL") &&
+                             Exec("PRAGMA cache_size = -65536");
         }
         if (good && !m_damaged) return true;
         // Not ours, damaged or of another layout: a new index replaces it.
@@ -214,7 +216,7 @@ bool SearchIndex::Sync(const std::function<bool(int, int)>& progress) {
     for (int i = 0; ok && i < total; ++i) {
         ok = IndexFile(changed[i]->folder, changed[i]->name, changed[i]->attrs);
         // Commit in batches so that saves of the window thread are not held up.
-        if (ok && i % 256 == 255) ok = Exec("COMMIT") && Exec("BEGIN");
+        if (ok && i % 2048 == 2047) ok = Exec("COMMIT") && Exec("BEGIN");
         if (ok && progress && (i % 64 == 0 || i + 1 == total) && !progress(i + 1, total)) break;
     }
     if (ok) return Exec("COMMIT");
