@@ -134,6 +134,9 @@ Section "Uninstall"
   ; The host manifests the program writes beside itself at each start.
   Delete "$INSTDIR\${HOST_NAME}.chromium.json"
   Delete "$INSTDIR\${HOST_NAME}.firefox.json"
+  ; The search index is made again from the library whenever it is missing.
+  Delete "$INSTDIR\LibraryIndex.db"
+  Delete "$INSTDIR\LibraryIndex.db-journal"
 
   !insertmacro UnshipFiles
   Delete "$INSTDIR\uninstall.exe"

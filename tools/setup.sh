@@ -23,6 +23,7 @@ fi
 # npm comes with Node.js; only a machine without it gets Debian's.
 if ! command -v npm >/dev/null 2>&1; then
   export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
   apt-get install -y -q --no-install-recommends npm
 fi
 # web-ext (lint and packing of the browser extension), pinned, kept inside the build tree.
@@ -32,4 +33,18 @@ if [ "$(cat "$root/build/node/.web-ext-version" 2>/dev/null)" != "$WEB_EXT_VERSI
   mkdir -p "$root/build/node"
   npm install --prefix "$root/build/node" --no-audit --no-fund --loglevel=error "web-ext@$WEB_EXT_VERSION"
   echo "$WEB_EXT_VERSION" > "$root/build/node/.web-ext-version"
+fi
+
+# SQLite (with FTS5) is compiled from the amalgamation a registry package ships,
+# one pinned version, unpacked into a cache folder that git ignores.
+SQLITE_PACKAGE=better-sqlite3@12.4.1
+root=$(cd "$(dirname "$0")/.." && pwd)
+cache=$root/third_party/cache
+if [ ! -f "$cache/sqlite3/sqlite3.c" ]; then
+  echo "setup: fetching $SQLITE_PACKAGE for its SQLite amalgamation"
+  tmp=$(mktemp -d)
+  (cd "$tmp" && npm pack --silent "$SQLITE_PACKAGE" >/dev/null && tar xzf ./*.tgz package/deps/sqlite3)
+  mkdir -p "$cache/sqlite3"
+  cp "$tmp/package/deps/sqlite3/sqlite3.c" "$tmp/package/deps/sqlite3/sqlite3.h" "$cache/sqlite3/"
+  rm -rf "$tmp"
 fi

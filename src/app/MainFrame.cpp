@@ -90,6 +90,9 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Log-off or shut-down ends the process without the exit command: keep what was typed last.
         if (wp) EndRecoveryAtExit(true);
         return 0;
+    case WM_SEARCH_INDEX_PROGRESS:
+        OnSearchIndexProgress(wp, lp);
+        return 0;
     }
     return CFrameWnd::OnMessage(msg, wp, lp);
 }
@@ -127,12 +130,14 @@ int CMainFrame::OnCreate() {
     if (m_doc) m_doc->SetView(&m_view);
 
     if (!CreateToolBar() || !CreateStatusBar()) return -1;
+    CreateSearchBox();   // the program works without it
     if (!CreatePanes()) {
         AfxMessageBox(L"Failed to create toolbar\n", MB_OK, m_hWnd);
         return -1;
     }
 
     AddTrayIcon(m_tray, m_hWnd);
+    StartLibrarySearch();
 
     m_hotKeyBaseId = kHotKeyBaseId;
     m_hotKeys = RegisterAppHotKeys(m_hWnd);
@@ -204,12 +209,14 @@ void CMainFrame::AskFileName(const std::wstring& folder) {
 }
 
 void CMainFrame::SetStatusText(const std::wstring& text) {
+    m_listStatus = text;
     if (!m_wndStatusBar.IsWindow()) return;
     m_wndStatusBar.SetPaneText(0, text);
     ::UpdateWindow(m_wndStatusBar.m_hWnd);
 }
 
 void CMainFrame::OnDestroy() {
+    m_search.reset();   // stops and waits for the index thread, which posts to this window
     RemoveTrayIcon(m_tray);
     ::UnregisterHotKey(m_hWnd, m_hotKeyBaseId);
     ::UnregisterHotKey(m_hWnd, m_hotKeyBaseId + 1);
@@ -231,5 +238,6 @@ bool CMainFrame::PreTranslateMessage(MSG* msg) {
     if ((msg->message == WM_KEYDOWN || msg->message == WM_CHAR || msg->message == WM_IME_CHAR) && msg->hwnd &&
         (msg->hwnd == m_view.m_hWnd || ::IsChild(m_view.m_hWnd, msg->hwnd)))
         NoteEditorChanged();
+    if (PreTranslateSearchKeys(msg)) return true;
     return CFrameWnd::PreTranslateMessage(msg);
 }

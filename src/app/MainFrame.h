@@ -12,6 +12,8 @@
 #include "capture/FileNameDlg.h"
 #include "capture/RecoveryWriter.h"
 #include "app/RecentFiles.h"
+#include "search/LibrarySearch.h"
+#include <memory>
 #include <shellapi.h>
 #include <commctrl.h>
 
@@ -43,6 +45,10 @@ public:
     CRecentFileList m_recentFiles;
     // Records a file opened in the editor in the recent-file list.
     void AddRecentFile(const std::wstring& path);
+    HWND m_searchBox = nullptr;  // the search box beside the toolbar (id 240)
+    std::unique_ptr<LibrarySearch> m_search;   // null until the window exists
+    // What file operations tell the search index.
+    LibraryIndexUpdates& IndexUpdates() override;
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText() override;
@@ -98,6 +104,13 @@ private:
     bool CreateStatusBar();
     bool CreatePanes();
     void RunFirstStart();
+    // Search box and library search (MainFrameSearch.cpp).
+    bool CreateSearchBox();
+    void StartLibrarySearch();
+    void RunSearch();
+    void LeaveSearch();
+    void OnSearchIndexProgress(WPARAM wp, LPARAM lp);
+    bool PreTranslateSearchKeys(MSG* msg);
     // Capture and hot keys (MainFrameCapture.cpp), tray and close-to-tray (MainFrameTray.cpp).
     LRESULT OnHotKey(WPARAM wp, LPARAM lp);
     LRESULT OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp);
@@ -121,6 +134,7 @@ private:
     bool m_recoveryChecked = false;
     DWORD m_firstUnwrittenEdit = 0;               // tick of the first edit not yet written
     bool m_editUnwritten = false;
+    std::wstring m_listStatus;   // the status text last set through SetStatusText
     bool m_capturing = false;   // the capture steps are running (their waits answer sent messages)
     UINT m_startRequest = 0;    // 1027 or 1028 that came before the window was first shown
     WPARAM m_startParam = 0;    // and its wParam

@@ -4,6 +4,7 @@
 #include "app/MainFrameRecovery.h"
 #include "capture/CaptureWorker.h"
 #include "capture/SelectionCapture.h"
+#include "search/DuplicateCheck.h"
 
 LRESULT CMainFrame::OnHotKey(WPARAM wp, LPARAM lp) {
     // A request sent while the capture steps wait is handled once they are over.
@@ -83,8 +84,11 @@ void CMainFrame::RunCapture() {
     m_capturing = true;
     try {
         std::wstring sourceUrl;
+        CaptureNotice notice = [this](const std::wstring& pasted, const std::wstring& existing) {
+            return DuplicateNotice(m_search.get(), pasted, existing);
+        };
         // After the balloon: the recovery write never delays it.
-        if (RunCaptureSteps(m_hWnd, g_pasteView, m_mainView, &sourceUrl) == CaptureOutcome::Success)
+        if (RunCaptureSteps(m_hWnd, g_pasteView, m_mainView, &sourceUrl, notice) == CaptureOutcome::Success)
             KeepTextAfterCapture(sourceUrl);
     } catch (...) {
     }

@@ -65,6 +65,9 @@ bool CMainFrame::OnCommand(UINT id) {
     case ID_HELP_CONTENTS:
         OnHelp();
         return true;
+    case ID_SEARCH_RUN:
+        RunSearch();
+        return true;
     case ID_VIEW_TREEBAR:
         OnToggleBar(m_wndTreeBar);
         return true;

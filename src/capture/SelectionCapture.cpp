@@ -102,7 +102,7 @@ void WaitAnsweringSentMessages(DWORD ms) {
     }
 }
 
-CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted) {
+CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice) {
     HtmlEngine* main = mainView ? mainView->Engine() : nullptr;
     bool haveMain = main && main->HasDocument();
     if (haveMain) main->SetCharset(L"unicode");
@@ -112,7 +112,13 @@ CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* paste
         ShowTrayBalloon(kBalloonWarning, kNothingTitle, kNothingText);
         return outcome;
     }
-    ShowTrayBalloon(kBalloonInfo, kCapturedTitle, kCapturedText);
+    std::wstring note;
+    if (notice) {
+        std::wstring existing;
+        main->GetBodyHtml(existing);
+        note = notice(*pasted, existing);
+    }
+    ShowTrayBalloon(kBalloonInfo, kCapturedTitle, note.empty() ? kCapturedText : (kCapturedText + (L"\n" + note)).c_str());
     // Inserted at the end rather than the whole body set again: a capture costs
     // the same however much the editor already holds.
     main->AppendBodyHtml(AppendCapture(L"", *pasted));
@@ -121,7 +127,7 @@ CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* paste
 }
 
 CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
-                               std::wstring* sourceUrl) {
+                               std::wstring* sourceUrl, const CaptureNotice& notice) {
     SendCopyKeystroke();
     WaitAnsweringSentMessages(300);
     WaitAnsweringSentMessages(100);
@@ -130,7 +136,7 @@ CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditVi
 
     std::wstring pasted;
     bool havePasted = TakePastedHtml(pasteView ? pasteView->Engine() : nullptr, pasted);
-    CaptureOutcome outcome = AppendToEditor(mainView, havePasted ? &pasted : nullptr);
+    CaptureOutcome outcome = AppendToEditor(mainView, havePasted ? &pasted : nullptr, notice);
     if (outcome == CaptureOutcome::Success) {
         if (sourceUrl) cliphtml::ReadSourceUrl(frame, *sourceUrl);
         EmptyClipboardAsOwner(frame);

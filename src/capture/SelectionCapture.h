@@ -1,6 +1,7 @@
 // Taking the selection of the window in front into the editor: the copy keystroke,
 // the paste into the hidden view, and the decision on what was pasted.
 #pragma once
+#include <functional>
 #include <windows.h>
 #include <string>
 
@@ -42,12 +43,15 @@ void WaitAnsweringSentMessages(DWORD ms);
 
 // The end of every capture: the pasted HTML (null when none could be read) decides the
 // outcome; success appends it to the main editor after "<P>". Shows the balloon.
-CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted);
+// notice(pasted, existing) may give a line the success balloon adds.
+using CaptureNotice = std::function<std::wstring(const std::wstring&, const std::wstring&)>;
+CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice = {});
 
 // The capture steps run when the capture timer fires: copy keystroke to the focused
 // window, paste into the hidden view, empty it, and on success append to the main
 // editor, show the balloons and empty the clipboard. Returns the outcome; a view
 // without a document counts as Empty. `sourceUrl` receives the page address the
-// copy named, if any.
+// copy named, if any; notice(pasted, existing) may give a line the success balloon
+// adds (a text captured before).
 CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
-                               std::wstring* sourceUrl = nullptr);
+                               std::wstring* sourceUrl = nullptr, const CaptureNotice& notice = {});

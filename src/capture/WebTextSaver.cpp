@@ -99,6 +99,7 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
         return outcome;
     }
     outcome.written = true;
+    frame.IndexUpdates().FileSaved(outcome.path);
     if (frame.m_wndListBar.IsWindow())
         ::SendMessageW(frame.m_wndListBar.m_hWnd, WM_REFRESH_FILELIST, 0, (LPARAM)folder.c_str());
     engine->NewDocument();

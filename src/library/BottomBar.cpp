@@ -114,17 +114,31 @@ void CBOTTOMBAR::RefreshFileList(const wchar_t* relPath) {
         if (m_refreshWaiting) path = m_waitingPath;
         m_refreshWaiting = false;
     }
+    m_searchShown = false;
     m_list.DeleteAllItems();
     int count = ListFolderFiles(ListedFolder(GetAppDir(), path));
     m_host->SetStatusText(FileCountText(count));
     SortByCreationTime();
 }
 
+void CBOTTOMBAR::ShowSearchResults(std::vector<std::unique_ptr<FileRow>> rows, const std::wstring& status) {
+    if (m_asking) return;   // the save question of a refresh is open: it comes first
+    if (m_host->m_editMode) LeaveEditMode();
+    m_searchShown = true;
+    m_list.DeleteAllItems();
+    for (auto& row : rows) m_list.AppendRow(std::move(row));
+    m_list.ShowAppendedRows();
+    // The rows stay in order of relevance: no column is sorted.
+    m_list.m_sortColumn = -1;
+    m_host->SetStatusText(status);
+}
+
 SIZE CBOTTOMBAR::CalcDynamicLayout(int, DWORD) {
     RECT f{};
     ::GetClientRect(::GetParent(m_hWnd), &f);
-    // Every layout pass shows the current folder afresh, unless a library file is being edited.
-    if (!m_host->m_editMode) {
+    // Every layout pass shows the current folder afresh, unless a library file is being
+    // edited or search results are shown.
+    if (!m_host->m_editMode && !m_searchShown) {
         std::wstring path = m_companion ? m_companion->GetSelectedFolderPath() : L"";
         SendMessage(WM_REFRESH_FILELIST, 0, (LPARAM)path.c_str());
     }

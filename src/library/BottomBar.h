@@ -30,6 +30,10 @@ public:
     int ListFolderFiles(const std::wstring& folder);
     // Rebuilds the rows for a folder relative to the program directory (null = "").
     void RefreshFileList(const wchar_t* relPath);
+    // Shows rows found by a search in place of the folder's (ends edit mode as a
+    // refresh does); until the next refresh the layout pass keeps them.
+    void ShowSearchResults(std::vector<std::unique_ptr<FileRow>> rows, const std::wstring& status);
+    bool ShowingSearchResults() const { return m_searchShown; }
     // Asks for a refresh of the current folder, then places the list inside the pane.
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
     int& PaneSize() override { return m_height; }
@@ -75,6 +79,7 @@ private:
     FileListHost m_ownState;
     FileListHost* m_host = &m_ownState;
     // A refresh asked for while the save question waits: the folder it wants.
+    bool m_searchShown = false;
     bool m_asking = false;
     bool m_refreshWaiting = false;
     std::wstring m_waitingPath;

@@ -4,6 +4,7 @@
 // a pane without a host works on a state of its own and has no editor.
 #pragma once
 #include "framework/Busy.h"
+#include "search/LibraryIndexUpdates.h"
 #include <string>
 
 class CHtmlEditView;
@@ -30,4 +31,9 @@ public:
     // The file-name dialog, checking names against a folder relative to the program
     // directory; leaves the confirmed name in m_webTextName ("" when closed).
     virtual void AskFileName(const std::wstring&) { m_webTextName.clear(); }
+    // Where file operations report what they changed, one call each (search index).
+    virtual LibraryIndexUpdates& IndexUpdates() { return m_noIndex; }
+
+private:
+    NoIndexUpdates m_noIndex;
 };

@@ -124,6 +124,7 @@ void CBOTTOMBAR::PasteFiles() {
             ::MoveFileExW(path.c_str(), (destFolder + L"\\" + name).c_str(), MOVEFILE_COPY_ALLOWED);
         }
         TransferPicturesMove(sourceFolder, name, destFolder);
+        m_host->IndexUpdates().FileMoved(path, destFolder + L"\\" + name);
         m_host->m_cutPending = false;
         SendMessage(WM_REFRESH_FILELIST, 0, (LPARAM)destination.c_str());
     }
@@ -143,6 +144,7 @@ void CBOTTOMBAR::DeleteSelectedFiles() {
     for (const auto& [folder, name] : files) {
         TransferPicturesDelete(folder, name);
         ::DeleteFileW((folder + L"\\" + name).c_str());
+        m_host->IndexUpdates().FileRemoved(folder + L"\\" + name);
         for (int i = 0; i < m_list.GetItemCount(); ++i) {
             const FileRow* row = m_list.Row(i);
             if (row->text[0] == name && row->text[1] == folder) {
@@ -192,6 +194,7 @@ void CBOTTOMBAR::OnEndLabelEdit(NMLVDISPINFOW* info) {
     op.pTo = to.c_str();
     op.fFlags = FOF_ALLOWUNDO;
     if (::SHFileOperationW(&op) != 0 || op.fAnyOperationsAborted) return;
+    m_host->IndexUpdates().FileMoved(folder + L"\\" + m_oldLabel, folder + L"\\" + text);
     m_list.SetItemText(row, 0, text);
 }
 

@@ -79,6 +79,8 @@
 #define ID_LIST_CUT              32803
 #define ID_LIST_PASTE            32804
 #define ID_TREE_ADD_CHILD        32805
+#define ID_SEARCH_RUN            32810   // search the library for the search box's text
+#define IDC_SEARCH_BOX           240     // the search box beside the toolbar
 
 // Standard framework command ids.
 #define ID_FILE_NEW              0xE100

@@ -1,0 +1,21 @@
+// What a reader sees of a web text, as the library search indexes it.
+#pragma once
+#include <string>
+
+struct ReaderText {
+    std::wstring title;   // the <TITLE> text
+    std::wstring body;    // the text of the page: tags, comments, scripts and styles dropped
+};
+
+// The text of a web-text file's bytes: UTF-16LE after its byte-order mark (as the
+// program writes them), UTF-8 with or without one, else the system code page
+// (files copied into the library by hand).
+std::wstring DecodeFileText(const std::string& bytes);
+// Tags, attribute values, comments, script and style contents are dropped,
+// character references decoded and every run of white space made one space.
+ReaderText ExtractReaderText(const std::wstring& html);
+// The form both the index and queries use: lower case (Latin letters of any kind,
+// full-width too) and white space runs as one space, trimmed.
+std::wstring FoldForSearch(const std::wstring& text);
+// Reads and decodes a file; false when it cannot be read.
+bool ReadTextFile(const std::wstring& path, std::wstring& text);

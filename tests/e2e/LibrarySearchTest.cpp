@@ -1,0 +1,136 @@
+// The search box of the running program: words typed and Enter, the command,
+// Esc, files added by hand, a layout pass, and a damaged index at the start.
+#include <gtest/gtest.h>
+#include "support/Pagewick.h"
+#include "support/Remote.h"
+#include <algorithm>
+#include <commctrl.h>
+
+using namespace zt;
+
+namespace {
+
+using Texts = std::vector<std::wstring>;
+const int kSearchBox = 240, kSearchCommand = 32810;
+
+void WriteWebText(const std::wstring& path, const std::wstring& name, const std::wstring& body) {
+    std::wstring text = L"<HTML><HEAD><TITLE>" + name + L"</TITLE></HEAD><BODY>" + body + L"</BODY></HTML>";
+    std::string bytes = "\xFF\xFE";
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    WriteBytes(path, bytes);
+}
+
+// "name|folder" of every row, sorted.
+Texts Rows(HWND list) {
+    Texts rows;
+    int n = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    RemoteBuffer buf(list, sizeof(LVITEMW) + 2048);
+    for (int i = 0; i < n; ++i) {
+        std::wstring row;
+        for (int col = 0; col < 2; ++col) {
+            LVITEMW item{};
+            item.iSubItem = col;
+            item.pszText = (LPWSTR)((BYTE*)buf.Address() + sizeof(LVITEMW));
+            item.cchTextMax = 900;
+            buf.Write(&item, sizeof(item));
+            SendMessageW(list, LVM_GETITEMTEXTW, i, (LPARAM)buf.Address());
+            row += (col ? L"|" : L"") + buf.ReadString(sizeof(LVITEMW), 900);
+        }
+        rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+std::wstring StatusText(HWND frame) {
+    HWND status = ChildById(frame, 0xE801);
+    RemoteBuffer buf(status, 1024);
+    SendMessageW(status, SB_GETTEXTW, 0, (LPARAM)buf.Address());
+    return buf.ReadString(0, 500);
+}
+
+void Key(WORD vk, bool down) { keybd_event((BYTE)vk, 0, down ? 0 : KEYEVENTF_KEYUP, 0); }
+
+class SearchBox : public ::testing::Test {
+protected:
+    std::unique_ptr<RunningPagewick> app;
+    HWND frame = nullptr, box = nullptr, list = nullptr;
+
+    void Start(const std::function<void(ProgramDir&)>& prepare) {
+        app = std::make_unique<RunningPagewick>(prepare);
+        ASSERT_TRUE(app->Started());
+        frame = app->WaitShown();
+        ASSERT_TRUE(frame);
+        box = GetDlgItem(ChildById(frame, 0xE800), kSearchBox);
+        list = GetDlgItem(ChildById(frame, 133), 231);
+        ASSERT_TRUE(box && list);
+    }
+    // Runs a search through the command; waits while the index is still being built.
+    Texts Search(const std::wstring& query) {
+        SendMessageW(box, WM_SETTEXT, 0, (LPARAM)query.c_str());
+        std::wstring status;
+        WaitFor([&] {
+            SendMessageW(frame, WM_COMMAND, kSearchCommand, 0);
+            status = StatusText(frame);
+            return status.rfind(L"找到 ", 0) == 0;
+        }, 20000, 200);
+        Texts rows = Rows(list);
+        EXPECT_EQ(L"找到 " + std::to_wstring(rows.size()) + L" 个网页文件", status) << Narrow(query);
+        return rows;
+    }
+    std::wstring Folder(const std::wstring& rel) { return app->Dir().Path() + rel; }
+};
+
+TEST_F(SearchBox, FindsTextsOfTheWholeLibraryAndFollowsFilesAddedByHand) {
+    Start([](ProgramDir& dir) {
+        WriteWebText(dir / L"新闻\\探测.htm", L"探测", L"<P>火星探测器成功着陆，Mars rover 传回照片</P>");
+        WriteWebText(dir / L"小说\\故事.htm", L"故事", L"<P>火星上的故事 <A href=\"http://x/火星探测器\">链接</A></P>");
+        WriteWebText(dir / L"散文\\春.htm", L"春", L"<P>春天来了 \"NEAR\" AND * 号</P>");
+        WriteBytes(dir / L"LibraryIndex.db", std::string(20000, 'x'));   // damaged: rebuilt at the start
+    });
+    EXPECT_EQ(L"搜索网文", [&] {
+        RemoteBuffer buf(box, 256);
+        SendMessageW(box, EM_GETCUEBANNER, (WPARAM)buf.Address(), 64);
+        return buf.ReadString(0, 64);
+    }());
+
+    const std::wstring news = Folder(L"新闻"), novels = Folder(L"小说"), prose = Folder(L"散文");
+    EXPECT_EQ((Texts{L"探测.htm|" + news, L"故事.htm|" + novels}), Search(L"火星"));
+    EXPECT_EQ((Texts{L"探测.htm|" + news}), Search(L"火星探测"));   // the link's address is no text
+    EXPECT_EQ((Texts{L"探测.htm|" + news}), Search(L"MARS 着陆"));
+    EXPECT_EQ(Texts{}, Search(L"木星"));
+    EXPECT_EQ(Texts{}, Search(L"火星 NEAR 春天"));
+    EXPECT_EQ((Texts{L"春.htm|" + prose}), Search(L"\"near\" and *"));
+
+    // A layout pass keeps the results; a file copied in by hand is found at the next search.
+    RECT r;
+    GetWindowRect(frame, &r);
+    SetWindowPos(frame, nullptr, 0, 0, r.right - r.left - 40, r.bottom - r.top - 30, SWP_NOMOVE | SWP_NOZORDER);
+    Sleep(300);
+    EXPECT_EQ((Texts{L"春.htm|" + prose}), Rows(list));
+    WriteWebText(Folder(L"历史\\复制.htm"), L"复制", L"<P>手工复制进来的火星文章</P>");
+    EXPECT_EQ((Texts{L"复制.htm|" + Folder(L"历史"), L"探测.htm|" + news, L"故事.htm|" + novels}), Search(L"火星"));
+
+    // Ctrl+F, typed words and Enter; Esc clears the box and shows the folder again.
+    SetForegroundWindow(frame);
+    WaitFor([&] { return GetForegroundWindow() == frame; }, 3000);
+    Key(VK_CONTROL, true); Key('F', true); Key('F', false); Key(VK_CONTROL, false);
+    ASSERT_TRUE(WaitFor([&] {
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof(gui);
+        return GetGUIThreadInfo(GetWindowThreadProcessId(frame, nullptr), &gui) && gui.hwndFocus == box;
+    }, 3000));
+    TypeText(L"照片");
+    Key(VK_RETURN, true); Key(VK_RETURN, false);
+    ASSERT_TRUE(WaitFor([&] { return Rows(list) == Texts{L"探测.htm|" + news}; }, 5000));
+    EXPECT_EQ(L"找到 1 个网页文件", StatusText(frame));
+    Key(VK_ESCAPE, true); Key(VK_ESCAPE, false);
+    ASSERT_TRUE(WaitFor([&] { return GetWindowTextLengthW(box) == 0; }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return StatusText(frame).rfind(L"此文件夹中含有：", 0) == 0; }, 3000));
+    Texts shown = Rows(list);
+    EXPECT_TRUE(std::none_of(shown.begin(), shown.end(), [&](const std::wstring& r) {
+        return r.find(L"|" + novels) != std::wstring::npos || r.find(L"|" + prose) != std::wstring::npos; }));
+    EXPECT_EQ(0u, app->Exit());
+}
+
+}  // namespace

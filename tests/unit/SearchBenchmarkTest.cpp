@@ -1,0 +1,110 @@
+// Figures of the library index for 10,000 web texts of about 20 KB in 50 folders:
+// build time next to a bare read of every file, query times, index size next to
+// the library's size (printed, not timed). The suite runs it on 500 texts; the
+// full library takes minutes: ZELVANE_SEARCH_BENCHMARK=1, run the test program with
+// --gtest_filter=SearchBenchmark* (ctest would stop it at its time limit).
+#include <gtest/gtest.h>
+#include "support/Harness.h"
+#include "search/SearchIndex.h"
+#include <cstdio>
+
+using namespace zt;
+
+namespace {
+
+double Ms(LARGE_INTEGER a, LARGE_INTEGER b) {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return (b.QuadPart - a.QuadPart) * 1000.0 / f.QuadPart;
+}
+
+template <class F> double Time(F f) {
+    LARGE_INTEGER a, b;
+    QueryPerformanceCounter(&a);
+    f();
+    QueryPerformanceCounter(&b);
+    return Ms(a, b);
+}
+
+LONGLONG FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return 0;
+    return ((LONGLONG)a.nFileSizeHigh << 32) | a.nFileSizeLow;
+}
+
+TEST(SearchBenchmark, TenThousandWebTextsInFiftyFolders) {
+    const int kFolders = 50, kFiles = GetEnvironmentVariableW(L"ZELVANE_SEARCH_BENCHMARK", nullptr, 0) ? 10000 : 500;
+    TempFolder dir(L"searchbench");
+    std::vector<std::wstring> paths;
+    unsigned seed = 12345;
+    auto next = [&] { seed = seed * 1103515245u + 12345u; return (seed >> 8) & 0xFFFF; };
+    LONGLONG librarySize = 0;
+    std::vector<std::wstring> vocabulary(20000);
+    for (auto& w : vocabulary)
+        for (unsigned n = 1 + next() % 3; n; --n) w += (wchar_t)(0x4E00 + next() % 3500);
+    for (int f = 0; f < kFolders; ++f) CreateDirectoryW((dir.Path() + L"分类" + std::to_wstring(f)).c_str(), nullptr);
+    for (int i = 0; i < kFiles; ++i) {
+        // About 9,500 characters in paragraphs: words of a vocabulary (frequent ones
+        // more often, as in real text) and some Latin words.
+        std::wstring body;
+        while (body.size() < 9500) {
+            body += L"<P>";
+            for (int k = 0; k < 50; ++k) body += vocabulary[(next() % 200) * (next() % 100) % vocabulary.size()];
+            body += L" word" + std::to_wstring(next() % 5000) + L" 标记" + std::to_wstring(i) + L"</P>";
+        }
+        std::wstring name = L"网文" + std::to_wstring(i);
+        std::wstring text = L"<HTML><HEAD><TITLE>" + name + L"</TITLE></HEAD><BODY>" + body + L"</BODY></HTML>";
+        std::string bytes = "\xFF\xFE";
+        bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+        paths.push_back(dir.Path() + L"分类" + std::to_wstring(i % kFolders) + L"\\" + name + L".htm");
+        WriteBytes(paths.back(), bytes);
+        librarySize += (LONGLONG)bytes.size();
+    }
+
+    std::printf("library written\n");
+    std::fflush(stdout);
+    LONGLONG readBytes = 0;
+    double bare = Time([&] {
+        std::vector<char> buf(1 << 16);
+        for (auto& p : paths) {
+            HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            DWORD got = 0;
+            while (ReadFile(h, buf.data(), (DWORD)buf.size(), &got, nullptr) && got) readBytes += got;
+            CloseHandle(h);
+        }
+    });
+    ASSERT_EQ(librarySize, readBytes);
+
+    const std::wstring db = dir.Path() + L"LibraryIndex.db";
+    SearchIndex index(dir.Path());
+    bool built = false;
+    double build = Time([&] { built = index.Open(db) && index.Sync(); });
+    std::printf("bare read %.0f ms, index build %.0f ms\n", bare, build);
+    std::fflush(stdout);
+    ASSERT_TRUE(built);
+    ASSERT_EQ(kFiles, index.Count());
+    index.Close();
+    LONGLONG indexSize = FileSize(db) + FileSize(db + L"-wal");
+    ASSERT_TRUE(index.Open(db));
+
+    // Queries taken from a text in the middle, so each finds something.
+    std::wstring sample = ReadTextFile(paths[kFiles / 2]);
+    size_t at = sample.find(L"<P>") + 3 + 40;
+    std::wstring two = sample.substr(at, 2), four = sample.substr(at + 10, 4);
+    std::wstring words = sample.substr(at + 30, 3) + L" word" + L" 标记" + std::to_wstring(kFiles / 2);
+    double unchanged = Time([&] { index.Sync(); });
+    std::printf("library: %d files, %.1f MB in %d folders\n", kFiles, librarySize / 1048576.0, kFolders);
+    std::printf("bare read %.0f ms, index build %.0f ms, ratio %.2f (goal <= 2)\n", bare, build, build / bare);
+    std::printf("index size %.1f MB, %.2f x the library\n", indexSize / 1048576.0, (double)indexSize / librarySize);
+    std::printf("check for changes by modification time (before each search) %.0f ms\n", unchanged);
+    for (const std::wstring* q : {&two, &four, &words}) {
+        std::vector<SearchHit> hits;
+        double best = 1e9;
+        for (int run = 0; run < 3; ++run) best = std::min(best, Time([&] { ASSERT_TRUE(index.Search(*q, hits)); }));
+        EXPECT_FALSE(hits.empty());
+        std::printf("query of %s: %.1f ms, %zu hits (goal <= 100 ms)\n",
+                    q == &two ? "2 characters" : q == &four ? "4 characters" : "3 words", best, hits.size());
+    }
+}
+
+}  // namespace
