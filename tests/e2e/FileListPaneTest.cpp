@@ -190,7 +190,7 @@ TEST(FileListPane, AWebTextCutAndPastedTakesItsPicturesAndItsDeleteKeepsAShared)
     ASSERT_TRUE(dlg);
     SendMessageW(GetDlgItem(dlg, 1001), WM_SETTEXT, 0, (LPARAM)L"双图");
     PressButton(dlg, IDOK);
-    HWND done = WaitForDialog(app.Proc().Id(), 15000, L"保存");
+    HWND done = WaitForDialog(app.Proc().Id(), 45000, L"保存");
     ASSERT_TRUE(done);
     PressButton(done, IDNO);
     std::vector<std::wstring> refs = PictureRefs(ReadTextFile(app.Dir() / L"新闻\\双图.htm"));

@@ -19,7 +19,8 @@ double Now() {
 
 double g_balloonAt = 0;
 BOOL WINAPI StampCaptureBalloon(DWORD message, PNOTIFYICONDATAW record) {
-    if (message == NIM_MODIFY && std::wstring(record->szInfo) == kCapturedText) g_balloonAt = Now();
+    // The text may go on with a line saying where the same text was saved before.
+    if (message == NIM_MODIFY && std::wstring(record->szInfo).rfind(kCapturedText, 0) == 0) g_balloonAt = Now();
     return RecordNotify(message, record);
 }
 
