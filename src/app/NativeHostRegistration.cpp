@@ -1,5 +1,6 @@
 #include "app/NativeHostRegistration.h"
 #include "editor/HtmlText.h"
+#include "host/JsonQuoted.h"
 #include <windows.h>
 #include <cstdio>
 
@@ -20,22 +21,7 @@ const wchar_t* const kChromiumKeys[] = {
 };
 const wchar_t kFirefoxKey[] = L"Software\\Mozilla\\NativeMessagingHosts\\zelvane.host";
 
-std::string JsonString(const std::wstring& text) {
-    std::string out = "\"";
-    for (char c : htmltext::WideToUtf8(text)) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char esc[8];
-            snprintf(esc, sizeof(esc), "\\u%04x", static_cast<unsigned>(c));
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
+std::string JsonString(const std::wstring& text) { return JsonQuoted(htmltext::WideToUtf8(text)); }
 
 std::string Manifest(const std::wstring& hostPath, const std::string& allowedKey, const std::string& allowed) {
     return "{\n  \"name\": \"zelvane.host\",\n"

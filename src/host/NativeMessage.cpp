@@ -1,4 +1,5 @@
 #include "host/NativeMessage.h"
+#include "host/JsonQuoted.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
@@ -204,23 +205,6 @@ private:
     const std::string& m_s;
     size_t m_i = 0;
 };
-
-std::string JsonQuoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char esc[8];
-            snprintf(esc, sizeof(esc), "\\u%04x", static_cast<unsigned>(c));
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 }  // namespace
 
