@@ -51,6 +51,36 @@ std::wstring StatusText(HWND frame) {
 
 void Key(WORD vk, bool down) { keybd_event((BYTE)vk, 0, down ? 0 : KEYEVENTF_KEYUP, 0); }
 
+RECT ButtonRect(HWND toolbar, int index) {
+    RemoteBuffer buf(toolbar, sizeof(RECT));
+    SendMessageW(toolbar, TB_GETITEMRECT, index, (LPARAM)buf.Address());
+    RECT r{};
+    auto bytes = buf.Read(sizeof(RECT));
+    if (bytes.size() == sizeof(RECT)) memcpy(&r, bytes.data(), sizeof(RECT));
+    return r;
+}
+
+// The box's rectangle in the toolbar's client coordinates.
+RECT InToolbar(HWND box, HWND toolbar) {
+    RECT r{};
+    GetWindowRect(box, &r);
+    MapWindowPoints(nullptr, toolbar, (POINT*)&r, 2);
+    return r;
+}
+
+// Screen pixels of the box's inside that show the window's colour, not the toolbar's.
+int WhitePixels(HWND box) {
+    RECT r{};
+    GetClientRect(box, &r);
+    MapWindowPoints(box, nullptr, (POINT*)&r, 2);
+    HDC screen = GetDC(nullptr);
+    int white = 0;
+    for (int y = r.top + 2; y < r.bottom - 2; y += 3)
+        for (int x = r.right - 40; x < r.right - 4; x += 3) white += GetPixel(screen, x, y) == GetSysColor(COLOR_WINDOW);
+    ReleaseDC(nullptr, screen);
+    return white;
+}
+
 class SearchBox : public ::testing::Test {
 protected:
     std::unique_ptr<RunningPagewick> app;
@@ -81,6 +111,35 @@ protected:
     std::wstring Folder(const std::wstring& rel) { return app->Dir().Path() + rel; }
 };
 
+// The box lies inside the toolbar, clear of every button: beside the last one, or under the
+// buttons when the window is too narrow. It is painted as an edit after the toolbar painted again.
+void ExpectShownInTheToolbar(HWND frame, HWND box, bool besideTheLastButton) {
+    HWND toolbar = ChildById(frame, 0xE800);
+    int buttons = (int)SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0);
+    ASSERT_GT(buttons, 0);
+    RECT in = InToolbar(box, toolbar), client{};
+    GetClientRect(toolbar, &client);
+    EXPECT_TRUE(IsWindowVisible(box));
+    EXPECT_GE(in.right - in.left, 100);
+    EXPECT_GE(in.left, client.left);
+    EXPECT_GE(in.top, client.top);
+    EXPECT_LE(in.bottom, client.bottom);
+    EXPECT_LE(in.right, client.right);
+    RECT last = ButtonRect(toolbar, buttons - 1), overlap{};
+    for (int i = 0; i < buttons; ++i) {
+        RECT b = ButtonRect(toolbar, i);
+        EXPECT_FALSE(IntersectRect(&overlap, &b, &in)) << "button " << i;
+    }
+    if (besideTheLastButton) {
+        EXPECT_GE(in.left, last.right);
+        EXPECT_TRUE(in.top < last.bottom && in.bottom > last.top) << in.top << " " << last.top;
+    } else {
+        EXPECT_GE(in.top, last.bottom);
+    }
+    InvalidateRect(toolbar, nullptr, TRUE);
+    EXPECT_TRUE(WaitFor([&] { return WhitePixels(box) > 20; }, 3000)) << WhitePixels(box);
+}
+
 TEST_F(SearchBox, FindsTextsOfTheWholeLibraryAndFollowsFilesAddedByHand) {
     Start([](ProgramDir& dir) {
         WriteWebText(dir / L"新闻\\探测.htm", L"探测", L"<P>火星探测器成功着陆，Mars rover 传回照片</P>");
@@ -93,6 +152,8 @@ TEST_F(SearchBox, FindsTextsOfTheWholeLibraryAndFollowsFilesAddedByHand) {
         SendMessageW(box, EM_GETCUEBANNER, (WPARAM)buf.Address(), 64);
         return buf.ReadString(0, 64);
     }());
+    SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ExpectShownInTheToolbar(frame, box, true);
 
     const std::wstring news = Folder(L"新闻"), novels = Folder(L"小说"), prose = Folder(L"散文");
     EXPECT_EQ((Texts{L"探测.htm|" + news, L"故事.htm|" + novels}), Search(L"火星"));
@@ -105,9 +166,12 @@ TEST_F(SearchBox, FindsTextsOfTheWholeLibraryAndFollowsFilesAddedByHand) {
     // A layout pass keeps the results; a file copied in by hand is found at the next search.
     RECT r;
     GetWindowRect(frame, &r);
-    SetWindowPos(frame, nullptr, 0, 0, r.right - r.left - 40, r.bottom - r.top - 30, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(frame, nullptr, 0, 0, 260, r.bottom - r.top - 30, SWP_NOMOVE | SWP_NOZORDER);
     Sleep(300);
     EXPECT_EQ((Texts{L"春.htm|" + prose}), Rows(list));
+    ExpectShownInTheToolbar(frame, box, false);
+    SetWindowPos(frame, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    ExpectShownInTheToolbar(frame, box, true);
     WriteWebText(Folder(L"历史\\复制.htm"), L"复制", L"<P>手工复制进来的火星文章</P>");
     EXPECT_EQ((Texts{L"复制.htm|" + Folder(L"历史"), L"探测.htm|" + news, L"故事.htm|" + novels}), Search(L"火星"));
 
