@@ -97,7 +97,7 @@ void CMainFrame::RunSearch() {
         row->text[2] = FormatLocalFileTime(AddBias(created, bias));
         rows.push_back(std::move(row));
     }
-    m_wndListBar.ShowSearchResults(std::move(rows), L"找到 " + std::to_wstring(hits.size()) + L" 个网页文件");
+    m_wndListBar.ShowSearchResults(std::move(rows), FoundCountText((int)hits.size()));
 }
 
 void CMainFrame::LeaveSearch() {

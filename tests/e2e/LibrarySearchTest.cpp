@@ -1,7 +1,10 @@
 // The search box of the running program: words typed and Enter, the command,
 // Esc, files added by hand, a layout pass, and a damaged index at the start.
 #include <gtest/gtest.h>
+#include "support/LibraryPanes.h"
 #include "support/Pagewick.h"
+#include "support/Processes.h"
+#include "support/TestBrowser.h"
 #include "support/Remote.h"
 #include <algorithm>
 #include <commctrl.h>
@@ -24,29 +27,9 @@ void WriteWebText(const std::wstring& path, const std::wstring& name, const std:
 Texts Rows(HWND list) {
     Texts rows;
     int n = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-    RemoteBuffer buf(list, sizeof(LVITEMW) + 2048);
-    for (int i = 0; i < n; ++i) {
-        std::wstring row;
-        for (int col = 0; col < 2; ++col) {
-            LVITEMW item{};
-            item.iSubItem = col;
-            item.pszText = (LPWSTR)((BYTE*)buf.Address() + sizeof(LVITEMW));
-            item.cchTextMax = 900;
-            buf.Write(&item, sizeof(item));
-            SendMessageW(list, LVM_GETITEMTEXTW, i, (LPARAM)buf.Address());
-            row += (col ? L"|" : L"") + buf.ReadString(sizeof(LVITEMW), 900);
-        }
-        rows.push_back(row);
-    }
+    for (int i = 0; i < n; ++i) rows.push_back(RowText(list, i, 2));
     std::sort(rows.begin(), rows.end());
     return rows;
-}
-
-std::wstring StatusText(HWND frame) {
-    HWND status = ChildById(frame, 0xE801);
-    RemoteBuffer buf(status, 1024);
-    SendMessageW(status, SB_GETTEXTW, 0, (LPARAM)buf.Address());
-    return buf.ReadString(0, 500);
 }
 
 void Key(WORD vk, bool down) { keybd_event((BYTE)vk, 0, down ? 0 : KEYEVENTF_KEYUP, 0); }
@@ -79,6 +62,32 @@ int WhitePixels(HWND box) {
         for (int x = r.right - 40; x < r.right - 4; x += 3) white += GetPixel(screen, x, y) == GetSysColor(COLOR_WINDOW);
     ReleaseDC(nullptr, screen);
     return white;
+}
+
+// The text of the balloon shown in the notification area (a tooltip of the shell); "" when none.
+std::wstring BalloonText() {
+    std::wstring text;
+    EnumWindows([](HWND h, LPARAM lp) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(h, cls, 32);
+        if (!IsWindowVisible(h) || _wcsicmp(cls, L"tooltips_class32") != 0) return TRUE;
+        std::wstring shown = WindowText(h);
+        if (shown.empty()) return TRUE;
+        *reinterpret_cast<std::wstring*>(lp) = shown;
+        return FALSE;
+    }, (LPARAM)&text);
+    return text;
+}
+
+// Every row names a file that exists in the row's folder.
+bool RowsExist(HWND list) {
+    int n = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i) {
+        std::wstring row = RowText(list, i, 2);
+        size_t bar = row.find(L'|');
+        if (!FileExists(row.substr(bar + 1) + L"\\" + row.substr(0, bar))) return false;
+    }
+    return true;
 }
 
 class SearchBox : public ::testing::Test {
@@ -195,6 +204,95 @@ TEST_F(SearchBox, FindsTextsOfTheWholeLibraryAndFollowsFilesAddedByHand) {
     EXPECT_TRUE(std::none_of(shown.begin(), shown.end(), [&](const std::wstring& r) {
         return r.find(L"|" + novels) != std::wstring::npos || r.find(L"|" + prose) != std::wstring::npos; }));
     EXPECT_EQ(0u, app->Exit());
+}
+
+// Result rows of other folders than the tree's: edited and saved back into their own
+// folder, opened, renamed and deleted there; a tree click leaves the search, and a capture
+// of a saved text says where it was saved.
+TEST_F(SearchBox, ResultRowsWorkInTheirOwnFoldersAndACaptureNamesAnEarlierSave) {
+    Start([](ProgramDir& dir) {
+        WriteWebText(dir / L"新闻\\探测.htm", L"探测", L"<P>火星探测器成功着陆，传回照片</P>");
+        WriteWebText(dir / L"小说\\故事.htm", L"故事", L"<P>火星上的故事</P>");
+        WriteWebText(dir / L"历史\\旧文.htm", L"旧文", L"<P>一段火星的旧闻</P>");
+        dir.WriteConfig(L"SEL", L"ROUTE", L"散文");
+    });
+    const int kEdit = 32802, kOpen = 32781, kRename = 32783, kDelete = 32782, kSave = 32794;
+    HWND pane = ChildById(frame, 133), tree = ChildById(ChildById(frame, 132), 124);
+    const std::wstring news = Folder(L"新闻"), novels = Folder(L"小说");
+    ASSERT_EQ(3u, Search(L"火星").size());
+
+    // Edited from the results and saved: written back into 新闻, not into the tree's 散文.
+    SelectOnly(list, RowOf(list, L"探测.htm"));
+    PostMessageW(pane, WM_COMMAND, kEdit, 0);
+    HWND editor = app->EditorEdit();
+    ASSERT_TRUE(WaitFor([&] { return WindowText(editor).find(L"火星探测器成功着陆") != std::wstring::npos; }, 5000))
+        << Narrow(WindowText(editor));
+    int end = GetWindowTextLengthW(editor);
+    SendMessageW(editor, EM_SETSEL, end, end);
+    SendMessageW(editor, EM_REPLACESEL, TRUE, (LPARAM)L"<P>补记一句</P>");
+    PostMessageW(frame, WM_COMMAND, kSave, 0);
+    HWND done = WaitForDialog(app->Proc().Id(), 10000, L"保存");
+    ASSERT_TRUE(done);
+    PressButton(done, IDNO);
+    EXPECT_NE(std::wstring::npos, ReadTextFile(Folder(L"新闻\\探测.htm")).find(L"补记一句"));
+    EXPECT_FALSE(FileExists(Folder(L"散文\\探测.htm")));
+    EXPECT_TRUE(RowsExist(list));
+    EXPECT_EQ((Texts{L"探测.htm|" + news}), Search(L"补记"));
+
+    // Opened: the browser is given the file in its own folder.
+    SelectOnly(list, 0);
+    auto before = ProcessesNamed(L"iexplore.exe");
+    PostMessageW(pane, WM_COMMAND, kOpen, 0);
+    DWORD browser = WaitForNewProcess(L"iexplore.exe", before, 10000);
+    ASSERT_NE(0u, browser) << "no browser was started";
+    if (HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, browser)) {
+        EXPECT_NE(std::wstring::npos, CommandLineOf(h).find(news + L"\\探测.htm")) << Narrow(CommandLineOf(h));
+        TerminateProcess(h, 0);
+        WaitForSingleObject(h, 5000);
+        CloseHandle(h);
+    }
+
+    // Renamed in 小说 and deleted in 历史; the next search follows both.
+    ASSERT_EQ(3u, Search(L"火星").size());
+    SelectOnly(list, RowOf(list, L"故事.htm"));
+    PostMessageW(pane, WM_COMMAND, kRename, 0);
+    HWND label = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (label = (HWND)SendMessageW(list, LVM_GETEDITCONTROL, 0, 0)) != nullptr; }, 3000));
+    SendMessageW(label, WM_SETTEXT, 0, (LPARAM)L"故事新编");
+    PostMessageW(label, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitFor([&] { return FileExists(Folder(L"小说\\故事新编.htm")); }, 5000));
+    EXPECT_FALSE(FileExists(Folder(L"小说\\故事.htm")));
+    EXPECT_TRUE(WaitFor([&] { return RowOf(list, L"故事新编.htm") >= 0; }, 3000));
+    SelectOnly(list, RowOf(list, L"旧文.htm"));
+    PostMessageW(pane, WM_COMMAND, kDelete, 0);
+    HWND question = WaitForDialog(app->Proc().Id(), 10000, L"提示");
+    ASSERT_TRUE(question);
+    PressButton(question, IDYES);
+    ASSERT_TRUE(WaitFor([&] { return !FileExists(Folder(L"历史\\旧文.htm")); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return Rows(list) == Texts{L"探测.htm|" + news, L"故事新编.htm|" + novels}; }, 3000));
+    EXPECT_EQ(L"找到 2 个网页文件", StatusText(frame));
+    EXPECT_TRUE(RowsExist(list));
+    EXPECT_EQ((Texts{L"探测.htm|" + news, L"故事新编.htm|" + novels}), Search(L"火星"));
+
+    // A click on a folder of the tree shows that folder.
+    bool listed = false;
+    for (int attempt = 0; attempt < 3 && !listed; ++attempt) {
+        ASSERT_TRUE(ClickFolder(frame, tree, L"小说"));
+        listed = WaitFor([&] { return StatusText(frame).rfind(L"此文件夹中含有：", 0) == 0; }, 3000);
+    }
+    ASSERT_TRUE(listed) << Narrow(StatusText(frame));
+    EXPECT_EQ(L"此文件夹中含有：1 个网页文件！", StatusText(frame));
+    EXPECT_EQ((Texts{L"故事新编.htm|" + novels}), Rows(list));
+
+    // A capture of text saved before still succeeds, and its balloon says where.
+    TestBrowser page(L"--html", "<P>\xE7\x81\xAB\xE6\x98\x9F\xE6\x8E\xA2\xE6\xB5\x8B\xE5\x99\xA8\xE6\x88\x90"
+                                "\xE5\x8A\x9F\xE7\x9D\x80\xE9\x99\x86</P>", L"article");   // 火星探测器成功着陆
+    ASSERT_TRUE(page.Focus());
+    SendMessageW(frame, 1028, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(editor).find(L"火星探测器成功着陆") != std::wstring::npos; }, 15000));
+    std::wstring balloon;
+    EXPECT_TRUE(WaitFor([&] { return (balloon = BalloonText()).rfind(L"获取数据完成！", 0) == 0; }, 5000)) << Narrow(balloon);
+    EXPECT_EQ(L"获取数据完成！\n这段网文已保存在：新闻\\探测.htm", balloon);
 }
 
 }  // namespace
