@@ -207,8 +207,8 @@ TEST_F(SearchBox, FindsTextsOfTheWholeLibraryAndFollowsFilesAddedByHand) {
 }
 
 // Result rows of other folders than the tree's: edited and saved back into their own
-// folder, opened, renamed and deleted there; a tree click leaves the search, and a capture
-// of a saved text says where it was saved.
+// folder, opened, renamed, deleted and cut there; a tree click leaves the search, and a
+// capture of a saved text says where it was saved.
 TEST_F(SearchBox, ResultRowsWorkInTheirOwnFoldersAndACaptureNamesAnEarlierSave) {
     Start([](ProgramDir& dir) {
         WriteWebText(dir / L"新闻\\探测.htm", L"探测", L"<P>火星探测器成功着陆，传回照片</P>");
@@ -216,7 +216,8 @@ TEST_F(SearchBox, ResultRowsWorkInTheirOwnFoldersAndACaptureNamesAnEarlierSave) 
         WriteWebText(dir / L"历史\\旧文.htm", L"旧文", L"<P>一段火星的旧闻</P>");
         dir.WriteConfig(L"SEL", L"ROUTE", L"散文");
     });
-    const int kEdit = 32802, kOpen = 32781, kRename = 32783, kDelete = 32782, kSave = 32794;
+    const int kEdit = 32802, kOpen = 32781, kRename = 32783, kDelete = 32782, kCut = 32803, kPaste = 32804,
+              kSave = 32794;
     HWND pane = ChildById(frame, 133), tree = ChildById(ChildById(frame, 132), 124);
     const std::wstring news = Folder(L"新闻"), novels = Folder(L"小说");
     ASSERT_EQ(3u, Search(L"火星").size());
@@ -274,15 +275,22 @@ TEST_F(SearchBox, ResultRowsWorkInTheirOwnFoldersAndACaptureNamesAnEarlierSave) 
     EXPECT_TRUE(RowsExist(list));
     EXPECT_EQ((Texts{L"探测.htm|" + news, L"故事新编.htm|" + novels}), Search(L"火星"));
 
-    // A click on a folder of the tree shows that folder.
+    // Cut among the results; a click on a folder of the tree leaves the search and shows that
+    // folder, where the paste puts the file.
+    SelectOnly(list, RowOf(list, L"故事新编.htm"));
+    PostMessageW(pane, WM_COMMAND, kCut, 0);
     bool listed = false;
     for (int attempt = 0; attempt < 3 && !listed; ++attempt) {
-        ASSERT_TRUE(ClickFolder(frame, tree, L"小说"));
+        ASSERT_TRUE(ClickFolder(frame, tree, L"新闻"));
         listed = WaitFor([&] { return StatusText(frame).rfind(L"此文件夹中含有：", 0) == 0; }, 3000);
     }
     ASSERT_TRUE(listed) << Narrow(StatusText(frame));
     EXPECT_EQ(L"此文件夹中含有：1 个网页文件！", StatusText(frame));
-    EXPECT_EQ((Texts{L"故事新编.htm|" + novels}), Rows(list));
+    EXPECT_EQ((Texts{L"探测.htm|" + news}), Rows(list));
+    PostMessageW(pane, WM_COMMAND, kPaste, 0);
+    EXPECT_TRUE(WaitFor([&] { return Rows(list) == Texts{L"探测.htm|" + news, L"故事新编.htm|" + news}; }, 5000));
+    EXPECT_FALSE(FileExists(Folder(L"小说\\故事新编.htm")));
+    EXPECT_EQ((Texts{L"探测.htm|" + news, L"故事新编.htm|" + news}), Search(L"火星"));
 
     // A capture of text saved before still succeeds, and its balloon says where.
     TestBrowser page(L"--html", "<P>\xE7\x81\xAB\xE6\x98\x9F\xE6\x8E\xA2\xE6\xB5\x8B\xE5\x99\xA8\xE6\x88\x90"
