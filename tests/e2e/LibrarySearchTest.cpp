@@ -145,6 +145,15 @@ void ExpectShownInTheToolbar(HWND frame, HWND box, bool besideTheLastButton) {
     } else {
         EXPECT_GE(in.top, last.bottom);
     }
+    // The last button hot under the mouse, then the whole bar painted again.
+    POINT hot{(last.left + last.right) / 2, (last.top + last.bottom) / 2};
+    ClientToScreen(toolbar, &hot);
+    SetCursorPos(hot.x, hot.y);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &move, sizeof(move));
+    Sleep(100);
     InvalidateRect(toolbar, nullptr, TRUE);
     EXPECT_TRUE(WaitFor([&] { return WhitePixels(box) > 20; }, 3000)) << WhitePixels(box);
 }
