@@ -57,6 +57,7 @@ public:
     std::unique_ptr<LibrarySearch> m_search;   // null until the window exists
     // What file operations tell the search index.
     LibraryIndexUpdates& IndexUpdates() override;
+    bool SearchAgain() override;
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText() override;

@@ -100,6 +100,12 @@ void CMainFrame::RunSearch() {
     m_wndListBar.ShowSearchResults(std::move(rows), FoundCountText((int)hits.size()));
 }
 
+bool CMainFrame::SearchAgain() {
+    if (!m_searchBox || !m_search || ::GetWindowTextLengthW(m_searchBox) == 0) return false;
+    RunSearch();
+    return m_wndListBar.ShowingSearchResults();
+}
+
 void CMainFrame::LeaveSearch() {
     if (!m_wndListBar.ShowingSearchResults()) return;
     std::wstring folder = m_wndTreeBar.GetSelectedFolderPath();

@@ -55,6 +55,7 @@ void CBOTTOMBAR::EmptyEditor() {
     CHtmlEditView* editor = m_host->EditorView();
     if (editor && editor->Engine()) editor->Engine()->NewDocument();
     m_host->m_editMode = false;
+    m_editFromResults = false;
 }
 
 void CBOTTOMBAR::OpenSelectedFiles() {
@@ -94,6 +95,7 @@ void CBOTTOMBAR::EditSelectedFile() {
         m_host->m_editFolder = RelativeFolder(GetAppDir(), file.folder);
         m_host->m_webTextName = WithoutExtension(file.name);
     }
+    m_editFromResults = m_searchShown;
     m_host->EditorLoaded(chosen.back().path);
 }
 

@@ -246,7 +246,9 @@ TEST_F(SearchBox, ResultRowsWorkInTheirOwnFoldersAndACaptureNamesAnEarlierSave) 
     PressButton(done, IDNO);
     EXPECT_NE(std::wstring::npos, ReadTextFile(Folder(L"新闻\\探测.htm")).find(L"补记一句"));
     EXPECT_FALSE(FileExists(Folder(L"散文\\探测.htm")));
-    EXPECT_TRUE(RowsExist(list));
+    // The list shows the results again, searched anew.
+    EXPECT_EQ((Texts{L"探测.htm|" + news, L"故事.htm|" + novels, L"旧文.htm|" + Folder(L"历史")}), Rows(list));
+    EXPECT_EQ(L"找到 3 个网页文件", StatusText(frame));
     EXPECT_EQ((Texts{L"探测.htm|" + news}), Search(L"补记"));
 
     // Opened: the browser is given the file in its own folder.
