@@ -1,5 +1,6 @@
-// The search box of the running program: words typed and Enter, the command,
-// Esc, files added by hand, a layout pass, and a damaged index at the start.
+// The search box of the running program: where it sits, words typed and Enter, the command,
+// Esc, files added by hand, a layout pass, a damaged index at the start; the file operations
+// on result rows and the balloon of a capture saved before.
 #include <gtest/gtest.h>
 #include "support/LibraryPanes.h"
 #include "support/Pagewick.h"
