@@ -167,7 +167,7 @@ void CMainFrame::RunFirstStart() {
 
 bool CMainFrame::CreateToolBar() {
     if (!m_wndToolBar.CreateEx(m_hWnd, TBSTYLE_FLAT,
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, AFX_IDW_TOOLBAR) ||
+                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_TOOLTIPS, AFX_IDW_TOOLBAR) ||
         !m_wndToolBar.LoadToolBar(IDR_TOOLBAR))
         return false;
     m_toolbarImages = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 8, 0);

@@ -19,6 +19,14 @@
 
 extern const wchar_t kMainCaption[];   // "ZelvaneV1.3": how the extension finds the program
 
+// The main window's toolbar: every layout pass puts the search box after the last button,
+// or on a row of its own under the buttons when the bar is too narrow (MainFrameSearch.cpp).
+class CSearchToolBar : public CToolBar {
+public:
+    HWND m_searchBox = nullptr;
+    SIZE CalcDynamicLayout(int length, DWORD mode) override;
+};
+
 class CMainFrame : public CFrameWnd, public FileListHost {
 public:
     CMainFrame();
@@ -40,7 +48,7 @@ public:
     HotKeyIndexes m_hotKeys;
     std::wstring m_caption = kMainCaption;
     CStatusBar m_wndStatusBar;
-    CToolBar m_wndToolBar;
+    CSearchToolBar m_wndToolBar;
     CFileName m_fileNameDlg;     // the file-name dialog of every save
     CRecentFileList m_recentFiles;
     // Records a file opened in the editor in the recent-file list.
@@ -49,6 +57,7 @@ public:
     std::unique_ptr<LibrarySearch> m_search;   // null until the window exists
     // What file operations tell the search index.
     LibraryIndexUpdates& IndexUpdates() override;
+    bool SearchAgain() override;
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText() override;

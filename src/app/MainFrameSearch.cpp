@@ -3,10 +3,11 @@
 #include "library/FileListing.h"
 #include "resources/resource.h"
 #include "settings/AppDir.h"
+#include <algorithm>
 
 namespace {
 const wchar_t kSearchCue[] = L"搜索网文";
-const int kSearchBoxWidth = 200;
+const int kSearchBoxWidth = 200, kSearchBoxMinWidth = 100, kSearchBoxHeight = 24, kSearchBoxGap = 12;
 }  // namespace
 
 LibraryIndexUpdates& CMainFrame::IndexUpdates() {
@@ -14,20 +15,35 @@ LibraryIndexUpdates& CMainFrame::IndexUpdates() {
 }
 
 bool CMainFrame::CreateSearchBox() {
-    // A child of the toolbar, right of its last button.
-    HWND bar = m_wndToolBar.m_hWnd;
-    int buttons = (int)::SendMessageW(bar, TB_BUTTONCOUNT, 0, 0);
-    RECT last{};
-    if (buttons > 0) ::SendMessageW(bar, TB_GETITEMRECT, buttons - 1, (LPARAM)&last);
-    int height = 24;
-    int top = last.bottom > last.top ? (last.top + last.bottom - height) / 2 : 4;
+    // A child of the toolbar, which clips it out of its own painting and places it in each
+    // layout pass: at creation the bar may not have its width yet.
     m_searchBox = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-                                    last.right + 12, top, kSearchBoxWidth, height, bar,
+                                    0, 0, kSearchBoxWidth, kSearchBoxHeight, m_wndToolBar.m_hWnd,
                                     (HMENU)(UINT_PTR)IDC_SEARCH_BOX, ::GetModuleHandleW(nullptr), nullptr);
     if (!m_searchBox) return false;
     ::SendMessageW(m_searchBox, WM_SETFONT, (WPARAM)::GetStockObject(DEFAULT_GUI_FONT), FALSE);
     ::SendMessageW(m_searchBox, EM_SETCUEBANNER, TRUE, (LPARAM)kSearchCue);
+    m_wndToolBar.m_searchBox = m_searchBox;
+    RecalcLayout();
     return true;
+}
+
+SIZE CSearchToolBar::CalcDynamicLayout(int length, DWORD mode) {
+    SIZE size = CToolBar::CalcDynamicLayout(length, mode);
+    if (!m_searchBox) return size;
+    RECT last{};
+    int buttons = GetButtonCount();
+    if (buttons > 0) SendMessage(TB_GETITEMRECT, buttons - 1, (LPARAM)&last);
+    int right = (length > 0 ? length : GetClientRect().right) - kSearchBoxGap;
+    int x = last.right + kSearchBoxGap, top = (last.top + last.bottom - kSearchBoxHeight) / 2;
+    if (buttons <= 0 || x + kSearchBoxMinWidth > right) {
+        x = kSearchBoxGap;
+        top = size.cy;
+        size.cy += kSearchBoxHeight + 4;
+    }
+    int width = std::max(0, std::min(kSearchBoxWidth, right - x));
+    ::SetWindowPos(m_searchBox, nullptr, x, top, width, kSearchBoxHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    return size;
 }
 
 void CMainFrame::StartLibrarySearch() {
@@ -81,7 +97,13 @@ void CMainFrame::RunSearch() {
         row->text[2] = FormatLocalFileTime(AddBias(created, bias));
         rows.push_back(std::move(row));
     }
-    m_wndListBar.ShowSearchResults(std::move(rows), L"找到 " + std::to_wstring(hits.size()) + L" 个网页文件");
+    m_wndListBar.ShowSearchResults(std::move(rows), FoundCountText((int)hits.size()));
+}
+
+bool CMainFrame::SearchAgain() {
+    if (!m_searchBox || !m_search || ::GetWindowTextLengthW(m_searchBox) == 0) return false;
+    RunSearch();
+    return m_wndListBar.ShowingSearchResults();
 }
 
 void CMainFrame::LeaveSearch() {

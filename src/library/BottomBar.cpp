@@ -109,6 +109,11 @@ void CBOTTOMBAR::RefreshFileList(const wchar_t* relPath) {
         m_waitingPath = path;
         return;
     }
+    // A result row edited and saved (the save ended the edit): back to the results, searched
+    // again, rather than to a folder the tree does not show.
+    bool resultSaved = m_searchShown && m_editFromResults && !m_host->m_editMode;
+    m_editFromResults = false;
+    if (resultSaved && m_host->SearchAgain()) return;
     if (m_host->m_editMode) {
         LeaveEditMode();
         if (m_refreshWaiting) path = m_waitingPath;
@@ -124,6 +129,7 @@ void CBOTTOMBAR::RefreshFileList(const wchar_t* relPath) {
 void CBOTTOMBAR::ShowSearchResults(std::vector<std::unique_ptr<FileRow>> rows, const std::wstring& status) {
     if (m_asking) return;   // the save question of a refresh is open: it comes first
     if (m_host->m_editMode) LeaveEditMode();
+    m_editFromResults = false;
     m_searchShown = true;
     m_list.DeleteAllItems();
     for (auto& row : rows) m_list.AppendRow(std::move(row));

@@ -80,6 +80,7 @@ private:
     FileListHost* m_host = &m_ownState;
     // A refresh asked for while the save question waits: the folder it wants.
     bool m_searchShown = false;
+    bool m_editFromResults = false;   // the edited file was opened from search results
     bool m_asking = false;
     bool m_refreshWaiting = false;
     std::wstring m_waitingPath;

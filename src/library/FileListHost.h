@@ -31,6 +31,9 @@ public:
     // The file-name dialog, checking names against a folder relative to the program
     // directory; leaves the confirmed name in m_webTextName ("" when closed).
     virtual void AskFileName(const std::wstring&) { m_webTextName.clear(); }
+    // Runs the search shown in the list once more (after a result row edited from it was
+    // saved); false when there is none to run.
+    virtual bool SearchAgain() { return false; }
     // Where file operations report what they changed, one call each (search index).
     virtual LibraryIndexUpdates& IndexUpdates() { return m_noIndex; }
 

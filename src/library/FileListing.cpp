@@ -55,7 +55,17 @@ std::wstring ListedFolder(const std::wstring& appDir, const std::wstring& relPat
     return folder;
 }
 
+std::wstring RelativeFolder(const std::wstring& appDir, const std::wstring& listed) {
+    std::wstring dir = ListedFolder(appDir, L"");
+    if (listed.size() < dir.size() || _wcsnicmp(listed.c_str(), dir.c_str(), dir.size()) != 0) return listed;
+    std::wstring rel = listed.substr(dir.size());
+    if (!rel.empty() && rel[0] == L'\\') rel.erase(0, 1);
+    return rel;
+}
+
 std::wstring FileCountText(int count) { return L"此文件夹中含有：" + std::to_wstring(count) + L" 个网页文件！"; }
+
+std::wstring FoundCountText(int count) { return L"找到 " + std::to_wstring(count) + L" 个网页文件"; }
 
 const wchar_t kIllegalCharsMessage[] = L"目录中含有非法字符！";
 

@@ -20,8 +20,13 @@ std::wstring StartFolderKey(const std::wstring& idText);
 // The absolute folder a refresh lists: program directory + relative path, without
 // one trailing backslash.
 std::wstring ListedFolder(const std::wstring& appDir, const std::wstring& relPath);
+// The folder of a row relative to the program directory ("" for the directory itself),
+// the inverse of ListedFolder.
+std::wstring RelativeFolder(const std::wstring& appDir, const std::wstring& listed);
 // "此文件夹中含有：" count " 个网页文件！"
 std::wstring FileCountText(int count);
+// "找到 " count " 个网页文件": the status of search results.
+std::wstring FoundCountText(int count);
 
 // The edit box text offered for renaming a file: its name before the first "."
 // ("" without one).

@@ -55,6 +55,7 @@ void CBOTTOMBAR::EmptyEditor() {
     CHtmlEditView* editor = m_host->EditorView();
     if (editor && editor->Engine()) editor->Engine()->NewDocument();
     m_host->m_editMode = false;
+    m_editFromResults = false;
 }
 
 void CBOTTOMBAR::OpenSelectedFiles() {
@@ -74,8 +75,10 @@ void CBOTTOMBAR::EditSelectedFile() {
     PaneBusy busy(m_busy, m_host->SharedBusy());
     if (!busy.Taken()) return;
     // The rows chosen now are the ones loaded, even when the save below refreshes the list.
-    std::vector<std::pair<std::wstring, std::wstring>> chosen;   // full path, name
-    for (int row : m_list.SelectedRows()) chosen.push_back({FullPath(row), m_list.GetItemText(row, 0)});
+    struct Chosen { std::wstring path, name, folder; };
+    std::vector<Chosen> chosen;
+    for (int row : m_list.SelectedRows())
+        chosen.push_back({FullPath(row), m_list.GetItemText(row, 0), m_list.GetItemText(row, 1)});
     if (chosen.empty()) return;
     // Collected text that was never saved is offered for saving too: loading a file
     // replaces it.
@@ -83,14 +86,17 @@ void CBOTTOMBAR::EditSelectedFile() {
         ::MessageBoxW(m_hWnd, L"文档已经修改，是否保存？", L"提示", MB_YESNO | MB_ICONQUESTION) == IDYES)
         m_host->SaveWebText();
     CHtmlEditView* editor = m_host->EditorView();
-    for (const auto& [path, name] : chosen) {
+    for (const Chosen& file : chosen) {
         if (editor && editor->Engine()) editor->Engine()->NewDocument();
-        if (editor) editor->Navigate(path);
+        if (editor) editor->Navigate(file.path);
         m_host->m_editMode = true;
-        m_host->m_editFolder = CurrentFolder();
-        m_host->m_webTextName = WithoutExtension(name);
+        // The file is written back where it lies: a search result's folder need not be the
+        // tree's.
+        m_host->m_editFolder = RelativeFolder(GetAppDir(), file.folder);
+        m_host->m_webTextName = WithoutExtension(file.name);
     }
-    m_host->EditorLoaded(chosen.back().first);
+    m_editFromResults = m_searchShown;
+    m_host->EditorLoaded(chosen.back().path);
 }
 
 void CBOTTOMBAR::CutSelectedFiles() {
@@ -153,6 +159,7 @@ void CBOTTOMBAR::DeleteSelectedFiles() {
             }
         }
     }
+    if (m_searchShown) m_host->SetStatusText(FoundCountText(m_list.GetItemCount()));
     if (m_host->m_editMode) EmptyEditor();
 }
 

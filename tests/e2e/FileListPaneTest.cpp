@@ -2,6 +2,7 @@
 // tree click, and a save adding its row.
 #include <gtest/gtest.h>
 #include "support/HttpServer.h"
+#include "support/LibraryPanes.h"
 #include "support/Pagewick.h"
 #include "support/Remote.h"
 #include <algorithm>
@@ -13,32 +14,11 @@ namespace {
 
 using Texts = std::vector<std::wstring>;
 
-std::wstring TreeText(HWND tree, HTREEITEM item) {
-    RemoteBuffer buf(tree, sizeof(TVITEMW) + 512);
-    TVITEMW tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = (LPWSTR)((BYTE*)buf.Address() + sizeof(TVITEMW));
-    tv.cchTextMax = 256;
-    buf.Write(&tv, sizeof(tv));
-    SendMessageW(tree, TVM_GETITEMW, 0, (LPARAM)buf.Address());
-    return buf.ReadString(sizeof(TVITEMW), 256);
-}
-
 // The names of the list's rows, sorted, as the running list shows them.
 Texts Names(HWND list) {
     Texts names;
     int n = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-    RemoteBuffer buf(list, sizeof(LVITEMW) + 1024);
-    for (int i = 0; i < n; ++i) {
-        LVITEMW item{};
-        item.iSubItem = 0;
-        item.pszText = (LPWSTR)((BYTE*)buf.Address() + sizeof(LVITEMW));
-        item.cchTextMax = 500;
-        buf.Write(&item, sizeof(item));
-        SendMessageW(list, LVM_GETITEMTEXTW, i, (LPARAM)buf.Address());
-        names.push_back(buf.ReadString(sizeof(LVITEMW), 500));
-    }
+    for (int i = 0; i < n; ++i) names.push_back(RowText(list, i, 1));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -47,65 +27,6 @@ std::string Joined(const Texts& names) {
     std::string out;
     for (auto& n : names) out += Narrow(n) + " ";
     return out;
-}
-
-std::wstring StatusText(HWND frame) {
-    HWND status = ChildById(frame, 0xE801);
-    RemoteBuffer buf(status, 1024);
-    SendMessageW(status, SB_GETTEXTW, 0, (LPARAM)buf.Address());
-    return buf.ReadString(0, 500);
-}
-
-// Clicks a top-level folder of the tree where a user would.
-bool ClickFolder(HWND frame, HWND tree, const std::wstring& label) {
-    HTREEITEM root = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
-    HTREEITEM item = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)root);
-    while (item && TreeText(tree, item) != label)
-        item = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item);
-    if (!item) return false;
-    RemoteBuffer buf(tree, sizeof(RECT));
-    buf.Write(&item, sizeof(item));
-    SendMessageW(tree, TVM_GETITEMRECT, TRUE, (LPARAM)buf.Address());
-    auto bytes = buf.Read(sizeof(RECT));
-    if (bytes.size() != sizeof(RECT)) return false;
-    RECT r = *reinterpret_cast<RECT*>(bytes.data());
-    POINT pt{r.left + 4, (r.top + r.bottom) / 2};
-    POINT screen = pt;
-    ClientToScreen(tree, &screen);
-    SetForegroundWindow(frame);
-    SetCursorPos(screen.x, screen.y);   // the tree asks where the cursor is
-    WaitFor([&] { POINT now{}; GetCursorPos(&now); return now.x == screen.x && now.y == screen.y; }, 2000, 10);
-    // Mouse moves from the way there, still queued, would make the tree start a drag.
-    Sleep(200);
-    PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
-    PostMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
-    return true;
-}
-
-int RowOf(HWND list, const std::wstring& name) {
-    RemoteBuffer buf(list, sizeof(LVITEMW) + 1024);
-    int n = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int i = 0; i < n; ++i) {
-        LVITEMW item{};
-        item.pszText = (LPWSTR)((BYTE*)buf.Address() + sizeof(LVITEMW));
-        item.cchTextMax = 500;
-        buf.Write(&item, sizeof(item));
-        SendMessageW(list, LVM_GETITEMTEXTW, i, (LPARAM)buf.Address());
-        if (buf.ReadString(sizeof(LVITEMW), 500) == name) return i;
-    }
-    return -1;
-}
-
-// Makes one row the only selected one.
-void SelectOnly(HWND list, int row) {
-    RemoteBuffer buf(list, sizeof(LVITEMW));
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED;
-    buf.Write(&item, sizeof(item));
-    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)buf.Address());
-    item.state = LVIS_SELECTED;
-    buf.Write(&item, sizeof(item));
-    SendMessageW(list, LVM_SETITEMSTATE, row, (LPARAM)buf.Address());
 }
 
 // The picture files a web text refers to in its images folder.
