@@ -290,46 +290,39 @@ std::wstring SearchIndex::AllTrigrams(const std::wstring& word) {
     return L"(" + all + L")";
 }
 
-std::wstring SearchIndex::TrigramsStartingWith(const std::wstring& pair) {
-    Statement terms(m_db, L"SELECT term FROM fts_terms WHERE term >= ?1 AND term < ?1 || char(1114111) LIMIT 4001");
-    if (!terms.Ok()) return L"";
-    terms.Bind(1, pair);
-    std::wstring any;
-    int n = 0;
-    while (terms.Step() == SQLITE_ROW && ++n <= 4000) any += (any.empty() ? L"" : L" OR ") + QuotedPhrase(terms.Text(0));
-    if (n > 4000) return L"*";   // too many: scanned instead
-    return any.empty() ? L"\"\"" : L"(" + any + L")";
-}
-
 bool SearchIndex::Search(const std::wstring& query, std::vector<SearchHit>& hits) {
     hits.clear();
     if (!m_db) return false;
     std::vector<std::wstring> words = QueryWords(query);
     if (words.empty()) return true;
     // The index narrows the texts down: a word of three characters and more by all
-    // its trigrams, a pair by any trigram it starts. A single character, a very
-    // common pair and every word longer than a trigram are then looked for in the
-    // stored text. Relevance: words in the title first, then (when every word is
-    // one lookup) the index's ranking, then the newest.
-    std::wstring match, confirm, titleHits;
-    bool expanded = false;
+    // its trigrams, a pair by the texts of each trigram it starts (one lookup per
+    // trigram: far quicker than one expression of them all). A single character
+    // and every word longer than a trigram are then looked for in the stored text.
+    // Relevance: words in the title first, then (when the index matched every
+    // word as a whole) its ranking, then the newest.
+    std::wstring match, where, titleHits;
+    bool pairs = false;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::wstring& w = words[i];
         const std::wstring param = L"?" + std::to_wstring(i + 2);
         titleHits += (i ? L" + " : L"") + (L"(instr(t.title, " + param + L") > 0)");
         size_t n = CharCount(w);
-        std::wstring expr = n >= 3 ? AllTrigrams(w) : n == 2 ? TrigramsStartingWith(w) : L"*";
-        if (expr == L"\"\"") return true;   // a pair the library does not hold
-        expanded = expanded || n == 2;
-        if (expr != L"*") match += (match.empty() ? L"" : L" AND ") + expr;
-        if (expr == L"*" || n > 3)
-            confirm += L" AND (instr(t.title, " + param + L") > 0 OR instr(t.body, " + param + L") > 0)";
+        if (n >= 3) match += (match.empty() ? L"" : L" AND ") + AllTrigrams(w);
+        if (n == 2) {
+            pairs = true;
+            where += L" AND t.id IN (SELECT f.rowid FROM fts_terms v JOIN fts f ON f.fts MATCH '\"' ||"
+                     L" replace(v.term, '\"', '\"\"') || '\"' WHERE v.term >= " + param + L" AND v.term < " + param +
+                     L" || char(1114111))";
+        }
+        if (n == 1 || n > 3)
+            where += L" AND (instr(t.title, " + param + L") > 0 OR instr(t.body, " + param + L") > 0)";
     }
-    std::wstring order = L" ORDER BY (" + titleHits + L") DESC" + (match.empty() || expanded ? L"" : L", bm25(fts)") +
+    std::wstring order = L" ORDER BY (" + titleHits + L") DESC" + (match.empty() || pairs ? L"" : L", bm25(fts)") +
                          L", t.ctime DESC";
     std::wstring sql = match.empty()
-        ? L"SELECT t.folder, t.name, t.ctime FROM texts t WHERE ?1 IS NULL" + confirm + order
-        : L"SELECT t.folder, t.name, t.ctime FROM fts JOIN texts t ON t.id = fts.rowid WHERE fts MATCH ?1" + confirm + order;
+        ? L"SELECT t.folder, t.name, t.ctime FROM texts t WHERE ?1 IS NULL" + where + order
+        : L"SELECT t.folder, t.name, t.ctime FROM fts JOIN texts t ON t.id = fts.rowid WHERE fts MATCH ?1" + where + order;
     Statement s(m_db, sql.c_str());
     if (!s.Ok()) return Check(s.rc);
     if (match.empty()) sqlite3_bind_null(s.stmt, 1); else s.Bind(1, match);

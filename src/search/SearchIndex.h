@@ -56,7 +56,6 @@ private:
     bool SplitPath(const std::wstring& path, std::wstring& folder, std::wstring& name) const;
     bool IndexFile(const std::wstring& folder, const std::wstring& name, const WIN32_FILE_ATTRIBUTE_DATA& attrs);
     bool Check(int rc);
-    std::wstring TrigramsStartingWith(const std::wstring& pair);
     std::wstring AllTrigrams(const std::wstring& word);
     bool LoadKnown();
 
