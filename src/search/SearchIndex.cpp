@@ -2,12 +2,11 @@
 #include "search/ReaderText.h"
 #include "search/SearchQuery.h"
 #include <sqlite3.h>
-#include <map>
 
 namespace {
 
 // Raised whenever the layout of the file changes: an older file is rebuilt.
-const int kSchemaVersion = 1;
+const int kSchemaVersion = 2;
 
 class Statement {
 public:
@@ -86,6 +85,8 @@ SearchIndex::~SearchIndex() { Close(); }
 void SearchIndex::Close() {
     if (m_db) sqlite3_close_v2(m_db);
     m_db = nullptr;
+    m_known.clear();
+    m_knownLoaded = false;
 }
 
 bool SearchIndex::Check(int rc) {
@@ -97,7 +98,10 @@ bool SearchIndex::Check(int rc) {
 bool SearchIndex::Exec(const char* sql) { return Check(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr)); }
 
 bool SearchIndex::CreateSchema() {
-    // The reader text is kept once, in texts; the trigram index refers to it.
+    // The reader text is kept once, in texts; the trigram index refers to it and
+    // records only which texts hold a trigram, not where: a quarter of the size and
+    // time of positions. A word of more than three characters is looked up by all
+    // its trigrams and then confirmed in the stored text.
     // A trailing space after each text lets a two-character word be found as the
     // start of a trigram even at the very end.
     return Exec("BEGIN;"
@@ -105,7 +109,7 @@ bool SearchIndex::CreateSchema() {
                 " mtime INTEGER, size INTEGER, ctime INTEGER, title TEXT, body TEXT);"
                 "CREATE UNIQUE INDEX IF NOT EXISTS texts_path ON texts(folder COLLATE NOCASE, name COLLATE NOCASE);"
                 "CREATE VIRTUAL TABLE IF NOT EXISTS fts USING fts5(title, body, content='texts', content_rowid='id',"
-                " tokenize='trigram case_sensitive 1');"
+                " tokenize='trigram case_sensitive 1', detail=none);"
                 "CREATE VIRTUAL TABLE IF NOT EXISTS fts_terms USING fts5vocab(fts, 'row');"
                 "CREATE TRIGGER IF NOT EXISTS texts_ai AFTER INSERT ON texts BEGIN"
                 " INSERT INTO fts(rowid, title, body) VALUES (new.id, new.title, new.body); END;"
@@ -114,7 +118,7 @@ bool SearchIndex::CreateSchema() {
                 "CREATE TRIGGER IF NOT EXISTS texts_au AFTER UPDATE OF title, body ON texts BEGIN"
                 " INSERT INTO fts(fts, rowid, title, body) VALUES ('delete', old.id, old.title, old.body);"
                 " INSERT INTO fts(rowid, title, body) VALUES (new.id, new.title, new.body); END;"
-                "PRAGMA user_version = 1;"
+                "PRAGMA user_version = 2;"
                 "COMMIT;");
 }
 
@@ -132,8 +136,14 @@ bool SearchIndex::Open(const std::wstring& dbPath, bool verify) {
                 if (v.Ok() && v.Step() == SQLITE_ROW) version = (int)v.Int(0);
             }
             if (version == 0) {
-                Statement t(m_db, L"SELECT count(*) FROM sqlite_master");
-                good = t.Ok() && t.Step() == SQLITE_ROW && t.Int(0) == 0 && CreateSchema();
+                bool empty = false;
+                {
+                    Statement t(m_db, L"SELECT count(*) FROM sqlite_master");
+                    empty = t.Ok() && t.Step() == SQLITE_ROW && t.Int(0) == 0;
+                }
+                // Large pages: every page read or written is a call to the system, and
+                // the index is written in long runs.
+                good = empty && Exec("PRAGMA page_size = 65536") && CreateSchema();
             } else {
                 good = version == kSchemaVersion;
             }
@@ -142,8 +152,10 @@ bool SearchIndex::Open(const std::wstring& dbPath, bool verify) {
                 good = check.Ok() && check.Step() == SQLITE_ROW && check.Text(0) == L"ok";
             }
             // A large page cache: the trigram index writes big segments while it is built.
+            // Pages read through a mapping of the file rather than one call each.
             if (good) good = Exec("PRAGMA journal_mode = WAL") && Exec("PRAGMA synchronous = NORMAL") &&
-                             Exec("PRAGMA cache_size = -65536");
+                             Exec("PRAGMA cache_size = -65536") &&
+                             Exec(sizeof(void*) == 8 ? "PRAGMA mmap_size = 1073741824" : "PRAGMA mmap_size = 134217728");
         }
         if (good && !m_damaged) return true;
         // Not ours, damaged or of another layout: a new index replaces it.
@@ -182,46 +194,61 @@ bool SearchIndex::IndexFile(const std::wstring& folder, const std::wstring& name
     if (!up.Ok()) return Check(up.rc);
     up.Bind(1, folder).Bind(2, name).Bind(3, Time(attrs.ftLastWriteTime)).Bind(4, Size(attrs))
         .Bind(5, Time(attrs.ftCreationTime)).Bind(6, title + L" ").Bind(7, FoldForSearch(text.body) + L" ");
-    return Check(up.Step());
+    if (!Check(up.Step())) return false;
+    if (m_knownLoaded) m_known[Key(folder, name)] = {folder, name, Time(attrs.ftLastWriteTime), Size(attrs), m_pass};
+    return true;
+}
+
+bool SearchIndex::LoadKnown() {
+    if (m_knownLoaded) return true;
+    m_known.clear();
+    Statement all(m_db, L"SELECT folder, name, mtime, size FROM texts");
+    if (!all.Ok()) return Check(all.rc);
+    while (all.Step() == SQLITE_ROW) {
+        std::wstring folder = all.Text(0), name = all.Text(1);
+        std::wstring key = Key(folder, name);
+        m_known[key] = {std::move(folder), std::move(name), all.Int(2), all.Int(3), 0};
+    }
+    return m_knownLoaded = Check(all.rc);
 }
 
 bool SearchIndex::Sync(const std::function<bool(int, int)>& progress) {
-    if (!m_db) return false;
-    std::map<std::wstring, std::pair<LONGLONG, std::pair<LONGLONG, LONGLONG>>> known;   // key -> id, mtime, size
-    {
-        Statement all(m_db, L"SELECT id, folder, name, mtime, size FROM texts");
-        if (!all.Ok()) return Check(all.rc);
-        while (all.Step() == SQLITE_ROW) known[Key(all.Text(1), all.Text(2))] = {all.Int(0), {all.Int(3), all.Int(4)}};
-        if (!Check(all.rc)) return false;
-    }
+    if (!m_db || !LoadKnown()) return false;
+    // Every row the walk meets is marked; the unmarked ones have vanished.
+    const unsigned pass = ++m_pass;
     std::vector<DiskFile> disk;
     WalkLibrary(m_appDir, L"", disk, 0);
     std::vector<const DiskFile*> changed;
     for (auto& f : disk) {
-        auto it = known.find(Key(f.folder, f.name));
-        if (it != known.end()) {
-            bool same = it->second.second.first == Time(f.attrs.ftLastWriteTime) && it->second.second.second == Size(f.attrs);
-            known.erase(it);
-            if (same) continue;
+        auto it = m_known.find(Key(f.folder, f.name));
+        if (it != m_known.end()) {
+            it->second.pass = pass;
+            if (it->second.mtime == Time(f.attrs.ftLastWriteTime) && it->second.size == Size(f.attrs)) continue;
         }
         changed.push_back(&f);
     }
-    if (changed.empty() && known.empty()) return true;
+    std::vector<std::wstring> gone;
+    for (auto& k : m_known)
+        if (k.second.pass != pass) gone.push_back(k.first);
+    if (changed.empty() && gone.empty()) return true;
     bool ok = Exec("BEGIN");
-    for (auto& gone : known) {
-        Statement del(m_db, L"DELETE FROM texts WHERE id = ?1");
-        ok = ok && del.Ok() && Check(del.Bind(1, gone.second.first).Step());
+    for (auto& key : gone) {
+        const Known& k = m_known[key];
+        Statement del(m_db, L"DELETE FROM texts WHERE folder = ?1 COLLATE NOCASE AND name = ?2 COLLATE NOCASE");
+        ok = ok && del.Ok() && Check(del.Bind(1, k.folder).Bind(2, k.name).Step());
+        if (ok) m_known.erase(key);
     }
     int total = (int)changed.size();
-    for (int i = 0; ok && i < total; ++i) {
+    bool stopped = false;
+    for (int i = 0; ok && !stopped && i < total; ++i) {
         ok = IndexFile(changed[i]->folder, changed[i]->name, changed[i]->attrs);
         // Commit in batches so that saves of the window thread are not held up.
         if (ok && i % 2048 == 2047) ok = Exec("COMMIT") && Exec("BEGIN");
-        if (ok && progress && (i % 64 == 0 || i + 1 == total) && !progress(i + 1, total)) break;
+        stopped = ok && progress && (i % 64 == 0 || i + 1 == total) && !progress(i + 1, total);
     }
-    if (ok) return Exec("COMMIT");
-    Exec("ROLLBACK");
-    return false;
+    ok = ok ? Exec("COMMIT") : (Exec("ROLLBACK"), false);
+    if (!ok) m_knownLoaded = false;   // read again from the file next time
+    return ok;
 }
 
 bool SearchIndex::UpdateFile(const std::wstring& path) {
@@ -238,7 +265,9 @@ bool SearchIndex::RemoveFile(const std::wstring& path) {
     std::wstring folder, name;
     if (!m_db || !SplitPath(path, folder, name)) return false;
     Statement del(m_db, L"DELETE FROM texts WHERE folder = ?1 COLLATE NOCASE AND name = ?2 COLLATE NOCASE");
-    return del.Ok() && Check(del.Bind(1, folder).Bind(2, name).Step());
+    if (!del.Ok() || !Check(del.Bind(1, folder).Bind(2, name).Step())) return false;
+    m_known.erase(Key(folder, name));
+    return true;
 }
 
 bool SearchIndex::MoveFile(const std::wstring& from, const std::wstring& to) {
@@ -247,19 +276,18 @@ bool SearchIndex::MoveFile(const std::wstring& from, const std::wstring& to) {
     RemoveFile(to);
     Statement mv(m_db, L"UPDATE texts SET folder = ?3, name = ?4 WHERE folder = ?1 COLLATE NOCASE AND name = ?2 COLLATE NOCASE");
     if (!mv.Ok() || !Check(mv.Bind(1, f1).Bind(2, n1).Bind(3, f2).Bind(4, n2).Step())) return false;
+    m_known.erase(Key(f1, n1));
     // The name is part of the title: the moved file is read again.
     return UpdateFile(to);
 }
 
-std::wstring SearchIndex::TrigramsStartingWith(const std::wstring& pair) {
-    Statement terms(m_db, L"SELECT term FROM fts_terms WHERE term >= ?1 AND term < ?1 || char(1114111) LIMIT 4001");
-    if (!terms.Ok()) return L"";
-    terms.Bind(1, pair);
-    std::wstring any;
-    int n = 0;
-    while (terms.Step() == SQLITE_ROW && ++n <= 4000) any += (any.empty() ? L"" : L" OR ") + QuotedPhrase(terms.Text(0));
-    if (n > 4000) return L"*";   // too many: scanned instead
-    return any.empty() ? L"\"\"" : L"(" + any + L")";
+std::wstring SearchIndex::AllTrigrams(const std::wstring& word) {
+    // A long word is narrowed down by its first trigrams; the stored text decides.
+    std::vector<std::wstring> trigrams = WordTrigrams(word);
+    if (trigrams.size() > 24) trigrams.resize(24);
+    std::wstring all;
+    for (auto& t : trigrams) all += (all.empty() ? L"" : L" AND ") + QuotedPhrase(t);
+    return L"(" + all + L")";
 }
 
 bool SearchIndex::Search(const std::wstring& query, std::vector<SearchHit>& hits) {
@@ -267,44 +295,51 @@ bool SearchIndex::Search(const std::wstring& query, std::vector<SearchHit>& hits
     if (!m_db) return false;
     std::vector<std::wstring> words = QueryWords(query);
     if (words.empty()) return true;
-    // Words of three characters and more are phrases of the trigram index; pairs
-    // become any trigram they start; single characters (and very common pairs)
-    // are looked for in the stored text.
-    std::wstring match, scan;
-    std::vector<std::wstring> scanned;
-    for (auto& w : words) {
+    // The index narrows the texts down: a word of three characters and more by all
+    // its trigrams, a pair by the texts of each trigram it starts (one lookup per
+    // trigram: far quicker than one expression of them all). A single character
+    // and every word longer than a trigram are then looked for in the stored text.
+    // Relevance: words in the title first, then (when the index matched every
+    // word as a whole) its ranking, then the newest.
+    std::wstring match, where, titleHits;
+    bool pairs = false;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::wstring& w = words[i];
+        const std::wstring param = L"?" + std::to_wstring(i + 2);
+        titleHits += (i ? L" + " : L"") + (L"(instr(t.title, " + param + L") > 0)");
         size_t n = CharCount(w);
-        std::wstring expr = n >= 3 ? QuotedPhrase(w) : n == 2 ? TrigramsStartingWith(w) : L"*";
-        if (expr == L"\"\"") return true;   // a pair the library does not hold
-        if (expr == L"*") {
-            scanned.push_back(w);
-            scan += L" AND (instr(t.title, ?" + std::to_wstring(scanned.size() + 1) + L") > 0 OR instr(t.body, ?" +
-                    std::to_wstring(scanned.size() + 1) + L") > 0)";
-        } else {
-            match += (match.empty() ? L"" : L" AND ") + expr;
+        if (n >= 3) match += (match.empty() ? L"" : L" AND ") + AllTrigrams(w);
+        if (n == 2) {
+            pairs = true;
+            where += L" AND t.id IN (SELECT f.rowid FROM fts_terms v JOIN fts f ON f.fts MATCH '\"' ||"
+                     L" replace(v.term, '\"', '\"\"') || '\"' WHERE v.term >= " + param + L" AND v.term < " + param +
+                     L" || char(1114111))";
         }
+        if (n == 1 || n > 3)
+            where += L" AND (instr(t.title, " + param + L") > 0 OR instr(t.body, " + param + L") > 0)";
     }
+    std::wstring order = L" ORDER BY (" + titleHits + L") DESC" + (match.empty() || pairs ? L"" : L", bm25(fts)") +
+                         L", t.ctime DESC";
     std::wstring sql = match.empty()
-        ? L"SELECT t.folder, t.name, t.ctime FROM texts t WHERE ?1 IS NULL" + scan + L" ORDER BY t.ctime DESC"
-        : L"SELECT t.folder, t.name, t.ctime FROM fts JOIN texts t ON t.id = fts.rowid WHERE fts MATCH ?1" + scan +
-              L" ORDER BY bm25(fts, 4.0, 1.0), t.ctime DESC";
+        ? L"SELECT t.folder, t.name, t.ctime FROM texts t WHERE ?1 IS NULL" + where + order
+        : L"SELECT t.folder, t.name, t.ctime FROM fts JOIN texts t ON t.id = fts.rowid WHERE fts MATCH ?1" + where + order;
     Statement s(m_db, sql.c_str());
     if (!s.Ok()) return Check(s.rc);
     if (match.empty()) sqlite3_bind_null(s.stmt, 1); else s.Bind(1, match);
-    for (size_t i = 0; i < scanned.size(); ++i) s.Bind((int)i + 2, scanned[i]);
+    for (size_t i = 0; i < words.size(); ++i) s.Bind((int)i + 2, words[i]);
     while (s.Step() == SQLITE_ROW) hits.push_back({s.Text(0), s.Text(1), s.Int(2)});
     return Check(s.rc);
 }
 
 bool SearchIndex::FindContaining(const std::wstring& folded, SearchHit& where) {
     if (!m_db || CharCount(folded) < 3) return false;
-    // The start of the text finds the candidates; the whole text decides.
+    // The trigrams of the start of the text find the candidates; the whole text decides.
     std::wstring head = folded.substr(0, 64);
     if (head.size() > 1 && head.back() >= 0xD800 && head.back() < 0xDC00) head.pop_back();
     Statement s(m_db, L"SELECT t.folder, t.name, t.ctime FROM fts JOIN texts t ON t.id = fts.rowid"
                       L" WHERE fts MATCH ?1 AND instr(t.body, ?2) > 0 ORDER BY t.ctime LIMIT 1");
     if (!s.Ok()) return Check(s.rc);
-    s.Bind(1, L"body : " + QuotedPhrase(head)).Bind(2, folded);
+    s.Bind(1, AllTrigrams(head)).Bind(2, folded);
     if (s.Step() != SQLITE_ROW) return false;
     where = {s.Text(0), s.Text(1), s.Int(2)};
     return true;

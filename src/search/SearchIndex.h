@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -55,7 +56,19 @@ private:
     bool SplitPath(const std::wstring& path, std::wstring& folder, std::wstring& name) const;
     bool IndexFile(const std::wstring& folder, const std::wstring& name, const WIN32_FILE_ATTRIBUTE_DATA& attrs);
     bool Check(int rc);
-    std::wstring TrigramsStartingWith(const std::wstring& pair);
+    std::wstring AllTrigrams(const std::wstring& word);
+    bool LoadKnown();
+
+    // What the index holds of each file, by lower-case relative path: read once,
+    // then kept current, so that a sync only walks the folders.
+    struct Known {
+        std::wstring folder, name;
+        LONGLONG mtime, size;
+        unsigned pass;   // the last sync that met the file on disk
+    };
+    std::unordered_map<std::wstring, Known> m_known;
+    bool m_knownLoaded = false;
+    unsigned m_pass = 0;
 
     std::wstring m_appDir;
     std::wstring m_dbPath;

@@ -10,3 +10,6 @@ std::vector<std::wstring> QueryWords(const std::wstring& query);
 std::wstring QuotedPhrase(const std::wstring& word);
 // Characters a word has (a pair of surrogates is one).
 size_t CharCount(const std::wstring& word);
+// The distinct runs of three characters of a word, in order of first appearance:
+// the terms of the trigram index that every text holding the word has.
+std::vector<std::wstring> WordTrigrams(const std::wstring& word);

@@ -79,6 +79,12 @@ TEST_F(SearchLibrary, FindsWordsOfTitleAndReaderTextOnlyWithSyntaxTakenLiterally
     Paths sunny = Find(L"晴朗");
     ASSERT_EQ(2u, sunny.size());
     EXPECT_EQ(L"小说\\晴朗.htm", sunny[0]);
+    // Every trigram of a word may occur apart from the others: the word itself must.
+    Save(L"小说\\片段.htm", L"<P>火星探x 星探测y Abcx bcdy</P>");
+    ASSERT_TRUE(index.Sync());
+    EXPECT_EQ(Paths{L"新闻\\火星探测.htm"}, Find(L"火星探测"));
+    EXPECT_EQ(Paths{}, Find(L"abcd"));
+    EXPECT_EQ(Paths{L"小说\\片段.htm"}, Find(L"ABCX bcdY"));
 }
 
 TEST_F(SearchLibrary, FollowsSavesMovesRenamesDeletesAndFilesChangedOutside) {
