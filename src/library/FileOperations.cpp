@@ -159,7 +159,9 @@ void CBOTTOMBAR::DeleteSelectedFiles() {
             }
         }
     }
-    if (m_searchShown) m_host->SetStatusText(FoundCountText(m_list.GetItemCount()));
+    // The count shown is the count of the rows left.
+    int left = m_list.GetItemCount();
+    m_host->SetStatusText(m_searchShown ? FoundCountText(left) : FileCountText(left));
     if (m_host->m_editMode) EmptyEditor();
 }
 
@@ -203,6 +205,10 @@ void CBOTTOMBAR::OnEndLabelEdit(NMLVDISPINFOW* info) {
     if (::SHFileOperationW(&op) != 0 || op.fAnyOperationsAborted) return;
     m_host->IndexUpdates().FileMoved(folder + L"\\" + m_oldLabel, folder + L"\\" + text);
     m_list.SetItemText(row, 0, text);
+    // The file open for editing is written back under its new name, not again under the old.
+    if (m_host->m_editMode && _wcsicmp(m_host->m_editFolder.c_str(), RelativeFolder(GetAppDir(), folder).c_str()) == 0 &&
+        _wcsicmp(m_host->m_webTextName.c_str(), WithoutExtension(m_oldLabel).c_str()) == 0)
+        m_host->m_webTextName = WithoutExtension(text);
 }
 
 bool CBOTTOMBAR::PreTranslateMessage(MSG* msg) {

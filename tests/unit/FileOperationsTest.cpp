@@ -119,6 +119,10 @@ TEST_F(FileOps, RenameOffersTheNameBeforeItsFirstDotAndRefusesBadNames) {
         SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
         tt::Pump(50);
     };
+    // The file is open for editing: it is saved back under its new name.
+    frame->m_editMode = true;
+    frame->m_editFolder = L"新闻";
+    frame->m_webTextName = L"a.b";
     HWND edit = beginEdit(0);
     ASSERT_TRUE(edit);
     EXPECT_EQ(L"a", zt::WindowText(edit));
@@ -126,6 +130,8 @@ TEST_F(FileOps, RenameOffersTheNameBeforeItsFirstDotAndRefusesBadNames) {
     EXPECT_TRUE(Has(L"新闻\\a.htm"));
     EXPECT_FALSE(Has(L"新闻\\a.b.htm"));
     EXPECT_EQ(L"a.htm", Cell(0, 0));
+    EXPECT_EQ(L"a", frame->m_webTextName);
+    frame->m_editMode = false;
 
     // Refused names: a message, nothing renamed, the cell as it was.
     for (const wchar_t* bad : {L"新/名", L"CON", L"com1.x", L"名\t字"}) {
@@ -210,6 +216,7 @@ TEST_F(FileOps, DeleteRemovesTheChosenRowsAndPicturesNoOtherWebTextShows) {
         Command(ID_LIST_DELETE);
     }
     EXPECT_EQ((Texts{L"文1.htm", L"文3.htm"}), Column(0));
+    EXPECT_EQ(CountText(2), Status());
     for (const wchar_t* gone : {L"文0.htm", L"文2.htm", L"文4.htm", L"images\\own0.png", L"images\\own2.png"})
         EXPECT_FALSE(Has(std::wstring(L"新闻\\") + gone)) << zt::Narrow(gone);
     EXPECT_TRUE(Has(L"新闻\\文1.htm"));
