@@ -1,5 +1,6 @@
 #include "search/LibrarySearch.h"
 #include "search/ReaderText.h"
+#include "search/SqliteMemory.h"
 
 const wchar_t LibrarySearch::kIndexFileName[] = L"LibraryIndex.db";
 
@@ -45,6 +46,7 @@ void LibrarySearch::Build() {
     if (!ok || m_stop) return;
     int count = index.Count();
     index.Close();
+    ReleaseSqliteFreeMemory();   // what the build needed is not needed again soon
     m_ready = true;
     if (m_notify && shown) ::PostMessageW(m_notify, WM_SEARCH_INDEX_PROGRESS, (WPARAM)-1, count);
 }

@@ -1,6 +1,7 @@
 #include "search/SearchIndex.h"
 #include "search/ReaderText.h"
 #include "search/SearchQuery.h"
+#include "search/SqliteMemory.h"
 #include <sqlite3.h>
 
 namespace {
@@ -123,6 +124,7 @@ bool SearchIndex::CreateSchema() {
 }
 
 bool SearchIndex::Open(const std::wstring& dbPath, bool verify) {
+    UseSqliteSizeClassMemory();
     Close();
     m_dbPath = dbPath;
     m_damaged = false;
