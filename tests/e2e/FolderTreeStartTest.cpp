@@ -1,6 +1,7 @@
 // The folder tree pane of the running program.
 #include <gtest/gtest.h>
 #include "support/Pagewick.h"
+#include "support/LibraryPanes.h"
 #include "support/Remote.h"
 #include <commctrl.h>
 #include <shellapi.h>
@@ -10,18 +11,6 @@
 using namespace zt;
 
 namespace {
-
-std::wstring ItemText(HWND tree, HTREEITEM item) {
-    RemoteBuffer buf(tree, sizeof(TVITEMW) + 512);
-    TVITEMW tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = (LPWSTR)((BYTE*)buf.Address() + sizeof(TVITEMW));
-    tv.cchTextMax = 256;
-    buf.Write(&tv, sizeof(tv));
-    SendMessageW(tree, TVM_GETITEMW, 0, (LPARAM)buf.Address());
-    return buf.ReadString(sizeof(TVITEMW), 256);
-}
 
 TEST(FolderTreePane, TheProgramStartsWithTheLibraryAndTheStoredFolderSelected) {
     RunningPagewick app([](ProgramDir& d) {
@@ -37,11 +26,11 @@ TEST(FolderTreePane, TheProgramStartsWithTheLibraryAndTheStoredFolderSelected) {
     // Root, the seven default folders and 国内; "images" is not a category.
     EXPECT_EQ(9, (int)SendMessageW(tree, TVM_GETCOUNT, 0, 0));
     HTREEITEM root = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
-    EXPECT_EQ(L"我的网文", ItemText(tree, root));
+    EXPECT_EQ(L"我的网文", TreeText(tree, root));
     HTREEITEM sel = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-    EXPECT_EQ(L"国内", ItemText(tree, sel));
+    EXPECT_EQ(L"国内", TreeText(tree, sel));
     HTREEITEM parent = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_PARENT, (LPARAM)sel);
-    EXPECT_EQ(L"新闻", ItemText(tree, parent));
+    EXPECT_EQ(L"新闻", TreeText(tree, parent));
     RECT r{};
     GetWindowRect(pane, &r);
     EXPECT_EQ(170, r.right - r.left);

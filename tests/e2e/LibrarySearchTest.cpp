@@ -256,14 +256,9 @@ TEST_F(SearchBox, ResultRowsWorkInTheirOwnFoldersAndACaptureNamesAnEarlierSave) 
     SelectOnly(list, 0);
     auto before = ProcessesNamed(L"iexplore.exe");
     PostMessageW(pane, WM_COMMAND, kOpen, 0);
-    DWORD browser = WaitForNewProcess(L"iexplore.exe", before, 10000);
-    ASSERT_NE(0u, browser) << "no browser was started";
-    if (HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, browser)) {
-        EXPECT_NE(std::wstring::npos, CommandLineOf(h).find(news + L"\\探测.htm")) << Narrow(CommandLineOf(h));
-        TerminateProcess(h, 0);
-        WaitForSingleObject(h, 5000);
-        CloseHandle(h);
-    }
+    std::wstring browser;
+    ASSERT_TRUE(EndNewProcess(L"iexplore.exe", before, 10000, browser)) << "no browser was started";
+    EXPECT_NE(std::wstring::npos, browser.find(news + L"\\探测.htm")) << Narrow(browser);
 
     // Renamed in 小说 and deleted in 历史; the next search follows both.
     ASSERT_EQ(3u, Search(L"火星").size());

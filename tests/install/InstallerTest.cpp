@@ -212,14 +212,9 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     // Help > 内容 starts hh.exe with the installed help file.
     auto before = ProcessesNamed(L"hh.exe");
     PostMessageW(frame, WM_COMMAND, 32801, 0);
-    DWORD hh = WaitForNewProcess(L"hh.exe", before, 10000);
-    ASSERT_NE(0u, hh) << "hh.exe was not started";
-    if (HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, hh)) {
-        EXPECT_NE(std::wstring::npos, CommandLineOf(h).find(dir + L"help.chm")) << Narrow(CommandLineOf(h));
-        TerminateProcess(h, 0);
-        WaitForSingleObject(h, 5000);
-        CloseHandle(h);
-    }
+    std::wstring hh;
+    ASSERT_TRUE(EndNewProcess(L"hh.exe", before, 10000, hh)) << "hh.exe was not started";
+    EXPECT_NE(std::wstring::npos, hh.find(dir + L"help.chm")) << Narrow(hh);
 
     // The browser extension's host keys, and one of another program that must stay.
     for (const wchar_t* k : kHostKeys) RegSetKeyValueW(HKEY_CURRENT_USER, k, nullptr, REG_SZ, L"x", 4);

@@ -42,4 +42,17 @@ DWORD WaitForNewProcess(const wchar_t* exe, const std::vector<DWORD>& before, DW
     return found;
 }
 
+bool EndNewProcess(const wchar_t* exe, const std::vector<DWORD>& before, DWORD ms, std::wstring& commandLine) {
+    commandLine.clear();
+    DWORD id = WaitForNewProcess(exe, before, ms);
+    if (!id) return false;
+    if (HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+        commandLine = CommandLineOf(h);
+        TerminateProcess(h, 0);
+        WaitForSingleObject(h, 5000);
+        CloseHandle(h);
+    }
+    return true;
+}
+
 }  // namespace zt

@@ -11,5 +11,8 @@ std::vector<DWORD> ProcessesNamed(const wchar_t* exe);
 std::wstring CommandLineOf(HANDLE process);
 // The id of a process named exe that is not in before, waited for up to ms; 0 if none came.
 DWORD WaitForNewProcess(const wchar_t* exe, const std::vector<DWORD>& before, DWORD ms);
+// The same, then the new process's command line is read and the process ended;
+// false if none came.
+bool EndNewProcess(const wchar_t* exe, const std::vector<DWORD>& before, DWORD ms, std::wstring& commandLine);
 
 }  // namespace zt
