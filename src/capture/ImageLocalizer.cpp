@@ -27,13 +27,7 @@ std::wstring FreeStem(const std::wstring& stem, const std::wstring& ext, const L
 void ScanPass(const std::wstring& html, const wchar_t* tag, const std::function<SYSTEMTIME()>& now,
               const std::function<bool(const std::wstring&)>& taken, const std::vector<size_t>& claimed,
               const std::wstring& referer, LocalizePlan& plan) {
-    long long previous = 1;
-    for (;;) {
-        size_t from = (size_t)(previous + 1);
-        size_t found = from > html.size() ? std::wstring::npos : html.find(tag, from);
-        long long position = found == std::wstring::npos ? -1 : (long long)found;
-        previous = position;
-        std::wstring source = ExtractImageSource(html, position);
+    ForEachImageSource(html, tag, [&](long long position, const std::wstring& source) {
         bool planned = std::any_of(plan.jobs.begin(), plan.jobs.end(),
                                    [&](const PictureJob& j) { return j.source == source; }) ||
                        std::find(claimed.begin(), claimed.end(), (size_t)position) != claimed.end();
@@ -55,9 +49,7 @@ void ScanPass(const std::wstring& html, const wchar_t* tag, const std::function<
             job.localName = job.stem + ext;
             plan.jobs.push_back(job);
         }
-        // The run after a failed search has been made; the pass ends there.
-        if (position <= 0) break;
-    }
+    });
 }
 
 std::string FileHead(const std::wstring& path) {

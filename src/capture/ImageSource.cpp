@@ -99,3 +99,17 @@ std::wstring PictureStem(const SYSTEMTIME& t, long long position) {
     return std::to_wstring(t.wYear) + std::to_wstring(t.wMonth) + std::to_wstring(t.wDay) + std::to_wstring(t.wHour) +
            std::to_wstring(t.wMinute) + std::to_wstring(t.wSecond) + std::to_wstring(position);
 }
+
+void ForEachImageSource(const std::wstring& html, const wchar_t* tag,
+                        const std::function<void(long long position, const std::wstring& source)>& visit) {
+    long long previous = 1;
+    for (;;) {
+        size_t from = (size_t)(previous + 1);
+        size_t found = from > html.size() ? std::wstring::npos : html.find(tag, from);
+        long long position = found == std::wstring::npos ? -1 : (long long)found;
+        previous = position;
+        visit(position, ExtractImageSource(html, position));
+        // The run after a failed search has been made; the pass ends there.
+        if (position <= 0) break;
+    }
+}

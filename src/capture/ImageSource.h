@@ -1,6 +1,7 @@
 // Finding picture sources in web-text HTML and naming their local copies.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 
 // The source attribute value of the picture tag at `position` (-1: the start of
@@ -8,6 +9,12 @@
 // taken whole (up to its closing quote, or to white space or ">" when unquoted)
 // and is empty when it does not end inside that window.
 std::wstring ExtractImageSource(const std::wstring& html, long long position);
+
+// Every source of the tag's occurrences as the saved web text is read: the search
+// for `tag` starts at index 2 and continues one past each find; the run after the
+// last find (position -1, the source at the start of the HTML) is visited too.
+void ForEachImageSource(const std::wstring& html, const wchar_t* tag,
+                        const std::function<void(long long position, const std::wstring& source)>& visit);
 
 // True when the source starts with "http" exactly (http and https).
 bool IsHttpSource(const std::wstring& source);

@@ -78,13 +78,7 @@ bool ReadWebText(const std::wstring& path, std::wstring& text) {
 std::vector<PictureRef> LocalPictureRefs(const std::wstring& html) {
     std::vector<PictureRef> refs;
     for (const wchar_t* tag : {L"<img", L"<IMG"}) {
-        long long previous = 1;
-        for (;;) {
-            size_t from = (size_t)(previous + 1);
-            size_t found = from > html.size() ? std::wstring::npos : html.find(tag, from);
-            long long position = found == std::wstring::npos ? -1 : (long long)found;
-            previous = position;
-            std::wstring source = ExtractImageSource(html, position);
+        ForEachImageSource(html, tag, [&](long long, const std::wstring& source) {
             if (source.compare(0, 6, L"images") == 0 && source.size() > 7 &&
                 (source[6] == L'/' || source[6] == L'\\')) {
                 std::wstring file = source.substr(7);
@@ -92,9 +86,7 @@ std::vector<PictureRef> LocalPictureRefs(const std::wstring& html) {
                                          [&](const PictureRef& r) { return Lower(r.file) == Lower(file); });
                 if (PlainFileName(file) && !known) refs.push_back({source, file});
             }
-            // The run after a failed search has been made; the pass ends there.
-            if (position <= 0) break;
-        }
+        });
     }
     return refs;
 }

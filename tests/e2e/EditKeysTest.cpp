@@ -45,15 +45,21 @@ HWND FocusOf(HWND window) {
     return info.hwndFocus;
 }
 
+// The window in front with the editor focused, and text typed into it by keys.
+bool TypeIntoEditor(RunningPagewick& app, const std::wstring& text) {
+    HWND frame = app.Frame(), editor = app.EditorEdit();
+    SetForegroundWindow(frame);
+    SendMessageW(frame, WM_SETFOCUS, 0, 0);
+    if (!WaitFor([&] { return GetForegroundWindow() == frame && FocusOf(frame) == editor; }, 5000)) return false;
+    TypeText(text);
+    return WaitFor([&] { return WindowText(editor) == text; }, 5000);
+}
+
 TEST(EditKeys, TheRenameBoxTakesItsEditingKeysAndTheEditorKeepsItsText) {
     RunningPagewick app;
     ASSERT_TRUE(app.Started());
     HWND frame = app.Frame(), editor = app.EditorEdit();
-    SetForegroundWindow(frame);
-    SendMessageW(frame, WM_SETFOCUS, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == frame && FocusOf(frame) == editor; }, 5000));
-    TypeText(L"网文");
-    ASSERT_TRUE(WaitFor([&] { return WindowText(editor) == L"网文"; }, 5000));
+    ASSERT_TRUE(TypeIntoEditor(app, L"网文"));
 
     HWND tree = ChildById(ChildById(frame, 132), 124);
     auto item = (LPARAM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
@@ -131,12 +137,8 @@ void RightClickAt(POINT pt) {
 TEST(EditorRightClick, PlacesTheCaretAndShowsNoMenu) {
     RunningPagewick app;
     ASSERT_TRUE(app.Started());
-    HWND frame = app.Frame(), editor = app.EditorEdit();
-    SetForegroundWindow(frame);
-    SendMessageW(frame, WM_SETFOCUS, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == frame && FocusOf(frame) == editor; }, 5000));
-    TypeText(L"第一行网文的内容");
-    ASSERT_TRUE(WaitFor([&] { return WindowText(editor) == L"第一行网文的内容"; }, 5000));
+    HWND editor = app.EditorEdit();
+    ASSERT_TRUE(TypeIntoEditor(app, L"第一行网文的内容"));
     ASSERT_EQ(8, HIWORD(SendMessageW(editor, EM_GETSEL, 0, 0)));
     RECT r{};
     GetWindowRect(editor, &r);

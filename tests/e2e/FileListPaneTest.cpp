@@ -14,6 +14,20 @@ namespace {
 
 using Texts = std::vector<std::wstring>;
 
+// The save command with the given name; the question about opening the saved
+// file is answered No. False when a dialog did not come within its time.
+bool SaveNamed(RunningPagewick& app, const wchar_t* name, DWORD saveMs) {
+    PostMessageW(app.Frame(), WM_COMMAND, 32794, 0);
+    HWND dlg = WaitForDialog(app.Proc().Id(), 10000, L"文件名");
+    if (!dlg) return false;
+    SendMessageW(GetDlgItem(dlg, 1001), WM_SETTEXT, 0, (LPARAM)name);
+    PressButton(dlg, IDOK);
+    HWND done = WaitForDialog(app.Proc().Id(), saveMs, L"保存");
+    if (!done) return false;
+    PressButton(done, IDNO);
+    return true;
+}
+
 // The names of the list's rows, sorted, as the running list shows them.
 Texts Names(HWND list) {
     Texts names;
@@ -76,14 +90,7 @@ TEST(FileListPane, ShowsTheStoredFolderThenTheClickedOneAndASavedFile) {
     HWND editor = app.EditorEdit();
     ASSERT_TRUE(editor);
     SendMessageW(editor, EM_REPLACESEL, TRUE, (LPARAM)L"新的网文正文");
-    PostMessageW(frame, WM_COMMAND, 32794, 0);
-    HWND dlg = WaitForDialog(app.Proc().Id(), 10000, L"文件名");
-    ASSERT_TRUE(dlg);
-    SendMessageW(GetDlgItem(dlg, 1001), WM_SETTEXT, 0, (LPARAM)L"新存网文");
-    PressButton(dlg, IDOK);
-    HWND done = WaitForDialog(app.Proc().Id(), 10000, L"保存");
-    ASSERT_TRUE(done);
-    PressButton(done, IDNO);
+    ASSERT_TRUE(SaveNamed(app, L"新存网文", 10000));
     EXPECT_TRUE(FileExists(app.Dir() / L"小说\\新存网文.htm"));
     EXPECT_TRUE(WaitFor([&] { return Names(list) == Texts{L"丙.htm", L"新存网文.htm"}; }, 5000)) << Joined(Names(list));
     EXPECT_EQ(Count(2), StatusText(frame));
@@ -106,14 +113,7 @@ TEST(FileListPane, AWebTextCutAndPastedTakesItsPicturesAndItsDeleteKeepsAShared)
     // Saved into 新闻 with both pictures downloaded beside it.
     std::wstring html = L"<p>两张图</p><img src=\"" + server.Url(L"/a.png") + L"\"><img src=\"" + server.Url(L"/b.png") + L"\">";
     SendMessageW(app.EditorEdit(), EM_REPLACESEL, TRUE, (LPARAM)html.c_str());
-    PostMessageW(frame, WM_COMMAND, 32794, 0);
-    HWND dlg = WaitForDialog(app.Proc().Id(), 10000, L"文件名");
-    ASSERT_TRUE(dlg);
-    SendMessageW(GetDlgItem(dlg, 1001), WM_SETTEXT, 0, (LPARAM)L"双图");
-    PressButton(dlg, IDOK);
-    HWND done = WaitForDialog(app.Proc().Id(), 45000, L"保存");
-    ASSERT_TRUE(done);
-    PressButton(done, IDNO);
+    ASSERT_TRUE(SaveNamed(app, L"双图", 45000));
     std::vector<std::wstring> refs = PictureRefs(ReadTextFile(app.Dir() / L"新闻\\双图.htm"));
     ASSERT_EQ(2u, refs.size());
     ASSERT_TRUE(WaitFor([&] { return RowOf(list, L"双图.htm") >= 0; }, 5000));
