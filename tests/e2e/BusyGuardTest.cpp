@@ -1,6 +1,8 @@
 // While an operation waits in a dialog, commands, hot keys and capture requests
 // that would start another one are refused, and the waiting operation finishes.
 #include "RunningProgram.h"
+#include "support/LibraryPanes.h"
+#include "support/Remote.h"
 
 using namespace e2e;
 
@@ -72,6 +74,43 @@ TEST_F(RunningProgram, CommandsWaitWhileTheFileNameDialogIsOpenAndTheSaveThenFin
     ASSERT_TRUE(about);
     PostMessageW(about, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return OpenDialogs(app.Id()).empty(); }, 5000));
+}
+
+// The list's delete question waits the same way: nothing else starts, and the
+// delete then takes the row and shows the count left.
+TEST_F(RunningProgram, CommandsWaitWhileTheListAsksBeforeADelete) {
+    const std::string bytes("\xFF\xFE<\0P\0>\0x\0", 10);
+    WriteBytes(dir / L"新闻\\旧文.htm", bytes);
+    HWND pane = ChildById(frame, 133), list = ChildById(pane, 231), tree = ChildById(ChildById(frame, 132), 124);
+    ASSERT_TRUE(ClickFolder(frame, tree, L"新闻"));
+    ASSERT_TRUE(WaitFor([&] { return RowOf(list, L"旧文.htm") == 0; }, 5000));
+    SelectOnly(list, 0);
+    PostMessageW(pane, WM_COMMAND, 32782, 0);
+    HWND question = WaitForDialog(app.Id(), 10000, L"提示");
+    ASSERT_TRUE(question);
+
+    // Delete and rename again, saves, settings, about, exit; hot keys and capture requests.
+    for (UINT id : {32782u, 32783u}) PostMessageW(pane, WM_COMMAND, id, 0);
+    for (UINT id : {32800u, 32771u, 32794u, 32774u, 32776u, 32777u, 32787u}) PostMessageW(frame, WM_COMMAND, id, 0);
+    PostMessageW(frame, WM_HOTKEY, 13, 0);
+    TestBrowser page(L"--html", "<P>late</P>", L"page during delete");
+    ASSERT_TRUE(page.Focus());
+    SendMessageW(frame, kMsgCapture, 0, 0);
+    SendMessageW(frame, kMsgAfterStart, 0, 0);
+    SendMessageW(frame, WM_HOTKEY, 12, 0);
+    EXPECT_FALSE(WaitFor([&] { return page.CopyCount() > 0; }, 2000, 50));
+    SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    EXPECT_EQ(std::vector<std::wstring>{L"提示"}, OpenDialogs(app.Id()));
+    EXPECT_TRUE(Running());
+    EXPECT_TRUE(FileExists(dir / L"新闻\\旧文.htm"));
+
+    PressButton(question, IDYES);
+    ASSERT_TRUE(WaitFor([&] { return !FileExists(dir / L"新闻\\旧文.htm"); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return OpenDialogs(app.Id()).empty(); }, 5000));
+    EXPECT_EQ(L"此文件夹中含有：0 个网页文件！", StatusText(frame));
+    EXPECT_EQ(0, page.CopyCount());
+    EXPECT_EQ(L"", Body());
+    EXPECT_TRUE(Running());
 }
 
 }  // namespace
