@@ -2,6 +2,7 @@
 // that would start another one are refused, and the waiting operation finishes.
 #include "RunningProgram.h"
 #include "support/LibraryPanes.h"
+#include "support/Pagewick.h"
 #include "support/Remote.h"
 
 using namespace e2e;
@@ -78,15 +79,21 @@ TEST_F(RunningProgram, CommandsWaitWhileTheFileNameDialogIsOpenAndTheSaveThenFin
 
 // The list's delete question waits the same way: nothing else starts, and the
 // delete then takes the row and shows the count left.
-TEST_F(RunningProgram, CommandsWaitWhileTheListAsksBeforeADelete) {
-    const std::string bytes("\xFF\xFE<\0P\0>\0x\0", 10);
-    WriteBytes(dir / L"新闻\\旧文.htm", bytes);
-    HWND pane = ChildById(frame, 133), list = ChildById(pane, 231), tree = ChildById(ChildById(frame, 132), 124);
-    ASSERT_TRUE(ClickFolder(frame, tree, L"新闻"));
+TEST(ListQuestion, CommandsWaitWhileTheListAsksBeforeADelete) {
+    RunningPagewick app([](ProgramDir& d) {
+        d.WriteConfig(L"SEL", L"ROUTE", L"新闻");
+        WriteBytes(d / L"新闻\\旧文.htm", std::string("\xFF\xFE<\0P\0>\0x\0", 10));
+    });
+    ASSERT_TRUE(app.Started());
+    HWND frame = app.WaitShown();
+    ASSERT_TRUE(frame);
+    const DWORD pid = app.Proc().Id();
+    const std::wstring file = app.Dir() / L"新闻\\旧文.htm";
+    HWND pane = ChildById(frame, 133), list = ChildById(pane, 231);
     ASSERT_TRUE(WaitFor([&] { return RowOf(list, L"旧文.htm") == 0; }, 5000));
     SelectOnly(list, 0);
     PostMessageW(pane, WM_COMMAND, 32782, 0);
-    HWND question = WaitForDialog(app.Id(), 10000, L"提示");
+    HWND question = WaitForDialog(pid, 10000, L"提示");
     ASSERT_TRUE(question);
 
     // Delete and rename again, saves, settings, about, exit; hot keys and capture requests.
@@ -100,17 +107,17 @@ TEST_F(RunningProgram, CommandsWaitWhileTheListAsksBeforeADelete) {
     SendMessageW(frame, WM_HOTKEY, 12, 0);
     EXPECT_FALSE(WaitFor([&] { return page.CopyCount() > 0; }, 2000, 50));
     SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
-    EXPECT_EQ(std::vector<std::wstring>{L"提示"}, OpenDialogs(app.Id()));
-    EXPECT_TRUE(Running());
-    EXPECT_TRUE(FileExists(dir / L"新闻\\旧文.htm"));
+    EXPECT_EQ(std::vector<std::wstring>{L"提示"}, OpenDialogs(pid));
+    EXPECT_EQ(STILL_ACTIVE, app.Proc().Wait(0));
+    EXPECT_TRUE(FileExists(file));
 
     PressButton(question, IDYES);
-    ASSERT_TRUE(WaitFor([&] { return !FileExists(dir / L"新闻\\旧文.htm"); }, 5000));
-    ASSERT_TRUE(WaitFor([&] { return OpenDialogs(app.Id()).empty(); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return !FileExists(file); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return OpenDialogs(pid).empty(); }, 5000));
     EXPECT_EQ(L"此文件夹中含有：0 个网页文件！", StatusText(frame));
     EXPECT_EQ(0, page.CopyCount());
-    EXPECT_EQ(L"", Body());
-    EXPECT_TRUE(Running());
+    EXPECT_EQ(L"", WindowText(app.EditorEdit()));
+    EXPECT_EQ(0u, app.Exit());
 }
 
 }  // namespace
