@@ -1,4 +1,5 @@
 #include "library/PictureTransfer.h"
+#include "search/ReaderText.h"
 #include "capture/ImageSource.h"
 #include "capture/WebTextFile.h"
 #include <windows.h>
@@ -58,21 +59,9 @@ std::wstring FreePictureName(const std::wstring& imagesDir, const std::wstring& 
 }  // namespace
 
 bool ReadWebText(const std::wstring& path, std::wstring& text) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size{};
-    std::string bytes;
-    bool ok = ::GetFileSizeEx(h, &size) && size.QuadPart < (1LL << 30);
-    if (ok && size.QuadPart) {
-        bytes.resize((size_t)size.QuadPart);
-        DWORD got = 0;
-        ok = ::ReadFile(h, &bytes[0], (DWORD)bytes.size(), &got, nullptr) && got == bytes.size();
-    }
-    ::CloseHandle(h);
-    if (!ok) return false;
-    size_t start = bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE ? 2 : 0;
-    text.assign(reinterpret_cast<const wchar_t*>(bytes.data() + start), (bytes.size() - start) / 2);
-    return true;
+    // Files copied into the library by hand may be UTF-8 or the system code page:
+    // their pictures count as shown all the same.
+    return ReadTextFile(path, text, 1LL << 30);
 }
 
 std::vector<PictureRef> LocalPictureRefs(const std::wstring& html) {

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-// The whole text of a web-text file (UTF-16LE after its byte-order mark); false
-// when it cannot be read.
+// The whole text of a web-text file, decoded as the search reads it (UTF-16LE after
+// its byte-order mark as the program writes it, UTF-8, or the system code page);
+// false when it cannot be read.
 bool ReadWebText(const std::wstring& path, std::wstring& text);
 
 struct PictureRef {

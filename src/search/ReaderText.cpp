@@ -175,12 +175,12 @@ std::wstring FoldForSearch(const std::wstring& text) {
     return out;
 }
 
-bool ReadTextFile(const std::wstring& path, std::wstring& text) {
+bool ReadTextFile(const std::wstring& path, std::wstring& text, long long limit) {
     HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
-    bool ok = ::GetFileSizeEx(f, &size) && size.QuadPart < (64LL << 20);
+    bool ok = ::GetFileSizeEx(f, &size) && size.QuadPart <= limit;
     std::string bytes;
     if (ok) {
         bytes.resize((size_t)size.QuadPart);

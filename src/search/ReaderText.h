@@ -17,5 +17,5 @@ ReaderText ExtractReaderText(const std::wstring& html);
 // The form both the index and queries use: lower case (Latin letters of any kind,
 // full-width too) and white space runs as one space, trimmed.
 std::wstring FoldForSearch(const std::wstring& text);
-// Reads and decodes a file; false when it cannot be read.
-bool ReadTextFile(const std::wstring& path, std::wstring& text);
+// Reads and decodes a file; false when it cannot be read or is larger than limit bytes.
+bool ReadTextFile(const std::wstring& path, std::wstring& text, long long limit = 64LL << 20);

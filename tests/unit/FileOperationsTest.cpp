@@ -201,8 +201,11 @@ TEST_F(FileOps, DeleteRemovesTheChosenRowsAndPicturesNoOtherWebTextShows) {
         if (i == 2) body += L"<img src=\"images/../../保留.txt\"><img src=\"images\\..\\文1.htm\">";   // from the web
         WebText(L"新闻\\文" + std::to_wstring(i) + L".htm", body, 10 - i);   // 文0 newest: row 0
     }
+    // Copied in by hand, in UTF-8: it shows 文4's picture too.
+    Picture(L"新闻\\images\\own4.png", "4");
+    MakeFile(L"新闻\\手工.htm", 0, "<p>\xE6\x89\x8B</p><img src=\"images/own4.png\">");
     Refresh(L"新闻");
-    ASSERT_EQ((Texts{L"文0.htm", L"文1.htm", L"文2.htm", L"文3.htm", L"文4.htm"}), Column(0));
+    ASSERT_EQ((Texts{L"文0.htm", L"文1.htm", L"文2.htm", L"文3.htm", L"文4.htm", L"手工.htm"}), Column(0));
     Select({0, 2, 4});
     {
         tt::ModalAnswerer no(IDNO);
@@ -210,19 +213,20 @@ TEST_F(FileOps, DeleteRemovesTheChosenRowsAndPicturesNoOtherWebTextShows) {
         ASSERT_EQ(1u, no.boxes.size());
         EXPECT_EQ(L"真的要删除这些项？", no.boxes[0].text);
     }
-    EXPECT_EQ(5, Rows());
+    EXPECT_EQ(6, Rows());
     {
         tt::ModalAnswerer yes(IDYES);
         Command(ID_LIST_DELETE);
     }
-    EXPECT_EQ((Texts{L"文1.htm", L"文3.htm"}), Column(0));
-    EXPECT_EQ(CountText(2), Status());
+    EXPECT_EQ((Texts{L"文1.htm", L"文3.htm", L"手工.htm"}), Column(0));
+    EXPECT_EQ(CountText(3), Status());
     for (const wchar_t* gone : {L"文0.htm", L"文2.htm", L"文4.htm", L"images\\own0.png", L"images\\own2.png"})
         EXPECT_FALSE(Has(std::wstring(L"新闻\\") + gone)) << zt::Narrow(gone);
     EXPECT_TRUE(Has(L"新闻\\文1.htm"));
     EXPECT_TRUE(Has(L"保留.txt"));   // a reference leads nowhere outside the images folder
     EXPECT_TRUE(Has(L"新闻\\images\\shared.png"));   // 文3 still shows it
     EXPECT_TRUE(Has(L"新闻\\images\\mixed.png"));    // <Img is no picture tag here
+    EXPECT_TRUE(Has(L"新闻\\images\\own4.png"));     // the hand-copied text still shows it
 
     Select({1});   // the last one to show the shared picture takes it along
     tt::ModalAnswerer yes(IDYES);
