@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Checks what the build gives Windows users in dist/: for each architecture an
-# installer for that processor named with the programs' version, and a zip whose
+# installer for that processor named with the project's version, and a zip whose
 # Zelvane folder holds every file of packaging/files.txt.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\),\([0-9]*\),.*/\1.\2/p' "$root/src/resources/Pagewick.rc")
+version=$(sed -n 's/^project(Zelvane VERSION \([0-9]*\.[0-9]*\).*/\1/p' "$root/CMakeLists.txt")
 status=0
 fail() { echo "check-archives: $*" >&2; status=1; }
 for arch in win64 win32; do

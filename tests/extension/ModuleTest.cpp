@@ -225,10 +225,11 @@ TEST_F(LinkmossModule, RegistrationRestoresTheCallersLocale) {
     EXPECT_EQ(S_OK, reg());
     EXPECT_EQ(german, GetThreadLocale());
     EXPECT_EQ(DistFile(L"Linkmoss.dll"),
-              lt::RegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + lt::kClsid + L"\\InprocServer32", nullptr));
+              lt::RegString(HKEY_CURRENT_USER, lt::kUserClasses + std::wstring(L"CLSID\\") + lt::kClsid + L"\\InprocServer32",
+                            nullptr));
     EXPECT_EQ(S_OK, unreg());
     EXPECT_EQ(german, GetThreadLocale());
-    EXPECT_FALSE(lt::KeyExists(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + lt::kClsid));
+    EXPECT_FALSE(lt::KeyExists(HKEY_CURRENT_USER, lt::kUserClasses + std::wstring(L"CLSID\\") + lt::kClsid));
     // Unregistering what is not registered is not a failure.
     EXPECT_EQ(S_OK, unreg());
     SetThreadLocale(saved);

@@ -1,13 +1,16 @@
 // The 64-bit installer as a user meets it: a silent install into a folder whose path
 // has spaces and Chinese characters, the first run there, a web text with a picture
 // saved into the installed library, help, the silent uninstall (with the program
-// still running) that keeps the library, and installing again over it.
+// still running) that keeps the library, installing again over it without naming
+// the folder, and an install that meets unsaved text in the running program.
+// A user without administrator rights can write only HKCU: nothing may land in HKLM.
 #include <gtest/gtest.h>
 #include "support/HttpServer.h"
 #include "support/Pagewick.h"
 #include "support/Processes.h"
 #include "support/TestBrowser.h"
 #include <fstream>
+#include "Version.h"
 #include <shlobj.h>
 
 using namespace zt;
@@ -16,7 +19,7 @@ namespace {
 
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zelvane";
 const wchar_t kMenuKey[] = L"Software\\Microsoft\\Internet Explorer\\MenuExt\\使用\"Zelvane\"捕获网文";
-const wchar_t kServerKey[] = L"CLSID\\{68E02084-8B01-4440-8D84-E3681D10C10A}\\InprocServer32";
+const wchar_t kServerKey[] = L"Software\\Classes\\CLSID\\{68E02084-8B01-4440-8D84-E3681D10C10A}\\InprocServer32";
 const wchar_t* const kHostKeys[] = {L"Software\\Google\\Chrome\\NativeMessagingHosts\\zelvane.host",
                                     L"Software\\Microsoft\\Edge\\NativeMessagingHosts\\zelvane.host",
                                     L"Software\\Chromium\\NativeMessagingHosts\\zelvane.host",
@@ -24,6 +27,14 @@ const wchar_t* const kHostKeys[] = {L"Software\\Google\\Chrome\\NativeMessagingH
 // Written beside the program at each start, for the browsers' native messaging.
 const wchar_t* const kHostManifests[] = {L"zelvane.host.chromium.json", L"zelvane.host.firefox.json"};
 const wchar_t kOtherHostKey[] = L"Software\\Google\\Chrome\\NativeMessagingHosts\\other.host";
+// Keys the registration makes below HKCR or HKCU\Software\Classes, and our own keys.
+const wchar_t* const kClassKeys[] = {L"CLSID\\{68E02084-8B01-4440-8D84-E3681D10C10A}", L"Linkmoss.MyComOut",
+                                     L"Linkmoss.MyComOut.1", L"AppID\\{26ED47F2-8FCB-4E32-8437-88CE601EFC3C}",
+                                     L"AppID\\Linkmoss.DLL", L"TypeLib\\{94355397-E129-4588-B9AE-78FBDBDAAEDA}",
+                                     L"Interface\\{DAE557A6-7DDF-4A12-AADC-C0DB8285F180}"};
+// The vendor keys above the host keys, which the registration creates when a browser is missing.
+const wchar_t* const kVendorKeys[] = {L"Software\\Google", L"Software\\Microsoft\\Edge", L"Software\\Chromium",
+                                      L"Software\\Mozilla", L"Software\\Microsoft\\Internet Explorer\\MenuExt"};
 const wchar_t* const kShortcuts[] = {L"Zelvane.lnk", L"Zelvane 帮助.lnk", L"卸载 Zelvane.lnk"};
 
 bool KeyExists(HKEY root, const std::wstring& path) {
@@ -31,6 +42,15 @@ bool KeyExists(HKEY root, const std::wstring& path) {
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
     RegCloseKey(k);
     return true;
+}
+
+// Nothing of ours machine-wide (Wine lets a user write there; Windows does not).
+void ExpectNothingUnderHklm(const char* when) {
+    for (const wchar_t* k : kClassKeys)
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\") + k)) << when << ": " << Narrow(k);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << when;
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMenuKey)) << when;
+    for (const wchar_t* k : kHostKeys) EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, k)) << when << ": " << Narrow(k);
 }
 
 std::wstring RegText(HKEY root, const std::wstring& path, const wchar_t* value) {
@@ -114,10 +134,11 @@ protected:
         RegDeleteKeyW(HKEY_CURRENT_USER, kOtherHostKey);
         CoUninitialize();
     }
-    DWORD Install() {
+    // Without a folder the installer chooses one itself.
+    DWORD Install(bool namingTheFolder = true) {
         Process setup;
         // /D= comes last and unquoted, as the installer expects it.
-        if (!setup.Start(SetupProgram(), L"/S /D=" + dir.substr(0, dir.size() - 1))) return 9999;
+        if (!setup.Start(SetupProgram(), namingTheFolder ? L"/S /D=" + dir.substr(0, dir.size() - 1) : L"/S")) return 9999;
         DWORD code = setup.Wait(60000);
         if (code == STILL_ACTIVE) setup.Kill();
         return code;
@@ -144,7 +165,17 @@ protected:
 
 TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOverIt) {
     ASSERT_NE(L"", SetupProgram()) << "no 64-bit installer in dist";
+    std::vector<bool> vendorKeyBefore;
+    for (const wchar_t* k : kVendorKeys) vendorKeyBefore.push_back(KeyExists(HKEY_CURRENT_USER, k));
     ASSERT_EQ(0u, Install());
+    ExpectNothingUnderHklm("after the install");
+    for (const wchar_t* k : kClassKeys)
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\") + k)) << Narrow(k);
+    // Programs and Features shows the program's size, not the library's.
+    DWORD kb = 0, size = sizeof(kb);
+    RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, L"EstimatedSize", RRF_RT_REG_DWORD, nullptr, &kb, &size);
+    EXPECT_GT(kb, 100u);
+    EXPECT_LT(kb, 30000u);
 
     // Files, shortcuts, uninstall entry with the programs' version, Linkmoss registered.
     const auto shipped = ShippedFiles();
@@ -154,13 +185,20 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     EXPECT_EQ(dir + L"Pagewick.exe", ShortcutTarget(MenuFolder() + L"Zelvane.lnk"));
     EXPECT_EQ(dir + L"help.chm", ShortcutTarget(MenuFolder() + L"Zelvane 帮助.lnk"));
     EXPECT_EQ(dir + L"uninstall.exe", ShortcutTarget(MenuFolder() + L"卸载 Zelvane.lnk"));
-    const std::wstring version = VersionOf(dir + L"Pagewick.exe", false);
-    EXPECT_EQ(L"1.3", version);
+    // One version everywhere: the three programs (file and product), the installer and
+    // the browser extension's manifest all carry the project's.
+    const std::string built = ZELVANE_VERSION_TEXT;
+    const std::wstring version(built.begin(), built.end());
+    for (const wchar_t* program : {L"Pagewick.exe", L"Linkmoss.dll", L"ZelvaneHost.exe"})
+        for (bool product : {false, true}) EXPECT_EQ(version, VersionOf(dir + program, product)) << Narrow(program);
+    std::ifstream manifest(EXTENSION_MANIFEST);
+    const std::string json((std::istreambuf_iterator<char>(manifest)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, json.find("\"version\": \"" + built + ".")) << json.substr(0, 200);
     EXPECT_EQ(version, RegText(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion"));
     EXPECT_EQ(L"Zelvane " + version, RegText(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName"));
     EXPECT_EQ(version, VersionOf(SetupProgram(), true));
     EXPECT_EQ(L"\"" + dir + L"uninstall.exe\" /S", RegText(HKEY_CURRENT_USER, kUninstallKey, L"QuietUninstallString"));
-    EXPECT_EQ(dir + L"Linkmoss.dll", RegText(HKEY_CLASSES_ROOT, kServerKey, nullptr));
+    EXPECT_EQ(dir + L"Linkmoss.dll", RegText(HKEY_CURRENT_USER, kServerKey, nullptr));
 
     // The first run there writes its settings and folders beside the installed program.
     {
@@ -220,6 +258,9 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     for (const wchar_t* k : kHostKeys) RegSetKeyValueW(HKEY_CURRENT_USER, k, nullptr, REG_SZ, L"x", 4);
     RegSetKeyValueW(HKEY_CURRENT_USER, kOtherHostKey, nullptr, REG_SZ, L"x", 4);
     for (const wchar_t* m : kHostManifests) EXPECT_TRUE(FileExists(dir + m)) << Narrow(m);
+    ExpectNothingUnderHklm("after a start");
+    // The search index with the write-ahead files a running index keeps beside it.
+    for (const wchar_t* f : {L"LibraryIndex.db-wal", L"LibraryIndex.db-shm"}) WriteBytes(dir + f, "index");
 
     // Silent uninstall while the program runs in the tray: it is asked to exit, and goes.
     ShowWindow(frame, SW_HIDE);
@@ -228,11 +269,22 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     for (const auto& f : shipped) EXPECT_FALSE(FileExists(dir + f)) << Narrow(f);
     for (const wchar_t* s : kShortcuts) EXPECT_FALSE(FileExists(MenuFolder() + s)) << Narrow(s);
     EXPECT_FALSE(DirExists(MenuFolder()));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kServerKey));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kServerKey));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMenuKey));
     for (const wchar_t* k : kHostKeys) EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k)) << Narrow(k);
     for (const wchar_t* m : kHostManifests) EXPECT_FALSE(FileExists(dir + m)) << Narrow(m);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kOtherHostKey));
+    // No key of ours left, and no empty parent the registration made.
+    for (const wchar_t* k : kClassKeys)
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\") + k)) << Narrow(k);
+    for (size_t i = 0; i < std::size(kVendorKeys); ++i) {
+        if (!vendorKeyBefore[i] && std::wstring(kVendorKeys[i]) != L"Software\\Google") {   // other.host stays there
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kVendorKeys[i])) << Narrow(kVendorKeys[i]);
+        }
+    }
+    ExpectNothingUnderHklm("after the uninstall");
+    for (const wchar_t* f : {L"LibraryIndex.db", L"LibraryIndex.db-wal", L"LibraryIndex.db-shm"})
+        EXPECT_FALSE(FileExists(dir + f)) << Narrow(f);
     EXPECT_EQ(textBytes, ReadBytes(text));
     EXPECT_EQ(std::vector<unsigned char>(picture.begin(), picture.end()), ReadBytes(pictureFile));
     EXPECT_EQ(configBytes, ReadBytes(dir + L"Config.ini"));
