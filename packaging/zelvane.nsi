@@ -135,6 +135,10 @@ Section "Zelvane"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ; The browser extension: the same silent registration the program runs at each start.
   ExecWait `"$SYSDIR\regsvr32.exe" /s "$INSTDIR\Linkmoss.dll"`
+  ; The 32-bit copy for the browsers' 32-bit tab processes, by the 32-bit regsvr32.
+  ${If} ${FileExists} "$INSTDIR\x86\Linkmoss.dll"
+    ExecWait `"$WINDIR\SysWOW64\regsvr32.exe" /s "$INSTDIR\x86\Linkmoss.dll"`
+  ${EndIf}
 
   CreateDirectory "${MENU_FOLDER}"
   CreateShortcut "${MENU_FOLDER}\Zelvane.lnk" "$INSTDIR\Pagewick.exe" "" "$INSTDIR\Pagewick.exe" 0
@@ -167,6 +171,9 @@ SectionEnd
 
 Section "Uninstall"
   ExecWait `"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\Linkmoss.dll"`
+  ${If} ${FileExists} "$INSTDIR\x86\Linkmoss.dll"
+    ExecWait `"$WINDIR\SysWOW64\regsvr32.exe" /u /s "$INSTDIR\x86\Linkmoss.dll"`
+  ${EndIf}
   DeleteRegKey HKCU `${MENU_KEY}`
   DeleteRegKey HKCU "Software\Google\Chrome\NativeMessagingHosts\${HOST_NAME}"
   DeleteRegKey HKCU "Software\Microsoft\Edge\NativeMessagingHosts\${HOST_NAME}"

@@ -31,8 +31,13 @@ while read -r line; do
   files+=("$name")
 done < "$root/packaging/files.txt"
 
+# The browsers' tab processes on 64-bit Windows are 32-bit: the 64-bit package also
+# carries the 32-bit Linkmoss (from the 32-bit build, when it was made) in x86\.
+linkmoss32=$root/dist/win32/Linkmoss.dll
+if [ "$arch" = win64 ] && [ -f "$linkmoss32" ]; then files+=("x86/Linkmoss.dll"); fi
+
 inputs=("$root/CMakeLists.txt" "$root/packaging/files.txt" "$root/packaging/zelvane.nsi" "$0" "$sign" "$icon")
-for f in "${files[@]}"; do inputs+=("$dist/$f"); done
+for f in "${files[@]}"; do [ "$f" = x86/Linkmoss.dll ] && inputs+=("$linkmoss32") || inputs+=("$dist/$f"); done
 # The names shipped last time: an optional file that went away also asks for a new package.
 stamp=$work.files
 if [ -z "${ZELVANE_SIGN_PKCS12:-}" ] && [ -f "$setup" ] && [ -f "$zipfile" ] && [ "$(cat "$stamp" 2>/dev/null)" = "${files[*]}" ] &&
@@ -43,20 +48,30 @@ fi
 rm -rf "$work"
 mkdir -p "$work/Zelvane"
 # The shipped copies, signed when a certificate is given; dist/ keeps what the build made.
-for f in "${files[@]}"; do cp "$dist/$f" "$work/Zelvane/"; done
-(cd "$work/Zelvane" && bash "$sign" *.exe *.dll)
+for f in "${files[@]}"; do
+  if [ "$f" = x86/Linkmoss.dll ]; then mkdir -p "$work/Zelvane/x86"; cp "$linkmoss32" "$work/Zelvane/$f"
+  else cp "$dist/$f" "$work/Zelvane/"; fi
+done
+(cd "$work/Zelvane" && bash "$sign" *.exe *.dll $(ls x86/*.dll 2>/dev/null))
 {
   echo '!macro ShipFiles'
-  for f in "${files[@]}"; do echo "  File \"$work/Zelvane/$f\""; done
+  for f in "${files[@]}"; do
+    case "$f" in
+      */*) echo "  SetOutPath \"\$INSTDIR\\${f%/*}\""; echo "  File \"$work/Zelvane/$f\""; echo '  SetOutPath "$INSTDIR"' ;;
+      *) echo "  File \"$work/Zelvane/$f\"" ;;
+    esac
+  done
   echo '!macroend'
   echo '!macro UnshipFiles'
   # Every name of the list, also those this build did not make: an older
   # installation may hold them.
   sed -n 's/^?\{0,1\}\([^#].*[^ ]\) *$/  Delete "$INSTDIR\\\1"/p' "$root/packaging/files.txt"
+  echo '  Delete "$INSTDIR\x86\Linkmoss.dll"'
+  echo '  RMDir "$INSTDIR\x86"'
   echo '!macroend'
 } > "$work/files.nsh"
 # Programs and Features shows the program's size: the shipped files, in KB.
-program_kb=$(( ($(cd "$dist" && cat "${files[@]}" | wc -c) + 1023) / 1024 ))
+program_kb=$(( ($(cd "$work/Zelvane" && cat "${files[@]}" | wc -c) + 1023) / 1024 ))
 makensis -V2 -DPROGRAM_KB="$program_kb" -DARCH="$arch" -DVERSION="$version" -DFILEVERSION="$fileversion" \
   -DOUTFILE="$setup.tmp" -DICON="$icon" -DFILES="$work/files.nsh" -DSIGN="$sign" -DSIGNED_COPY="$work/uninstall.exe" \
   "$root/packaging/zelvane.nsi"

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "settings/AppDir.h"
 #include "settings/Config.h"
+#include "app/Unregister.h"
 
 const wchar_t kMainCaption[] = L"ZelvaneV1.3";
 const wchar_t kFrameClass[] = L"ZelvaneMainFrame";
@@ -116,6 +117,12 @@ int CMainFrame::OnCreate() {
     // Quoted: a program folder with spaces would otherwise register nothing.
     std::wstring regsvr = L"/s \"" + appDir + L"Linkmoss.dll\"";
     ::ShellExecuteW(nullptr, L"open", L"regsvr32.exe", regsvr.c_str(), nullptr, SW_HIDE);
+    // The 32-bit copy beside a 64-bit program, for the browsers' 32-bit tab processes.
+    std::wstring regsvr32 = Regsvr32Of32BitCopy(appDir);
+    if (!regsvr32.empty()) {
+        std::wstring args = L"/s \"" + appDir + kLinkmoss32 + L"\"";
+        ::ShellExecuteW(nullptr, L"open", regsvr32.c_str(), args.c_str(), nullptr, SW_HIDE);
+    }
 
     if (!config::Exists()) RunFirstStart();   // returns only when started by the installer
 

@@ -181,6 +181,9 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     const auto shipped = ShippedFiles();
     for (const auto& f : shipped) EXPECT_TRUE(FileExists(dir + f)) << Narrow(f);
     EXPECT_TRUE(FileExists(dir + L"uninstall.exe"));
+    // The 32-bit Linkmoss for the browsers' 32-bit tab processes, when the 32-bit build made one.
+    const bool with32 = FileExists(std::wstring(DIST_DIR_W) + L"..\\win32\\Linkmoss.dll");
+    EXPECT_EQ(with32, FileExists(dir + L"x86\\Linkmoss.dll"));
     for (const wchar_t* s : kShortcuts) EXPECT_TRUE(FileExists(MenuFolder() + s)) << Narrow(s);
     EXPECT_EQ(dir + L"Pagewick.exe", ShortcutTarget(MenuFolder() + L"Zelvane.lnk"));
     EXPECT_EQ(dir + L"help.chm", ShortcutTarget(MenuFolder() + L"Zelvane 帮助.lnk"));
@@ -267,6 +270,7 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     ASSERT_TRUE(Uninstall());
     EXPECT_EQ(0u, app.Wait(10000)) << "Pagewick still runs";
     for (const auto& f : shipped) EXPECT_FALSE(FileExists(dir + f)) << Narrow(f);
+    EXPECT_FALSE(DirExists(dir + L"x86"));
     for (const wchar_t* s : kShortcuts) EXPECT_FALSE(FileExists(MenuFolder() + s)) << Narrow(s);
     EXPECT_FALSE(DirExists(MenuFolder()));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kServerKey));

@@ -24,7 +24,7 @@ setup=$(ls "$tmp"/out/Zelvane-*-win64-setup.exe)
 zipfile=$(ls "$tmp"/out/Zelvane-*-win64.zip)
 (cd "$tmp" && unzip -q "$zipfile")
 checked=0
-for f in "$tmp"/Zelvane/*.exe "$tmp"/Zelvane/*.dll "$setup" "$tmp/out/work/win64/uninstall.exe"; do
+for f in "$tmp"/Zelvane/*.exe "$tmp"/Zelvane/*.dll $(ls "$tmp"/Zelvane/x86/*.dll 2>/dev/null) "$setup" "$tmp/out/work/win64/uninstall.exe"; do
   [ -f "$f" ] || fail "$(basename "$f") was not made"
   verify "$f" || { cat "$tmp/verify.log" >&2; fail "$(basename "$f") is not signed by the given certificate"; }
   checked=$((checked + 1))
