@@ -299,12 +299,65 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     EXPECT_TRUE(FileExists(dir + L"Pagewick.exe"));
     EXPECT_EQ(textBytes, ReadBytes(text));
     EXPECT_EQ(configBytes, ReadBytes(dir + L"Config.ini"));
+
+    // A second install that names no folder goes into the installed one: one copy, one entry.
+    ASSERT_EQ(0u, Install(false));
+    EXPECT_EQ(dir.substr(0, dir.size() - 1), RegText(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation"));
+    wchar_t profile[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, profile);
+    EXPECT_FALSE(DirExists(std::wstring(profile) + L"\\Zelvane")) << "a second copy in the profile";
+    EXPECT_EQ(dir + L"Linkmoss.dll", RegText(HKEY_CURRENT_USER, kServerKey, nullptr));
+
     Process again;
     ASSERT_TRUE(again.Start(dir + L"Pagewick.exe"));
     HWND shown = WaitForWindow(kMainCaption, again.Id(), 20000);
     ASSERT_TRUE(shown && WaitFor([&] { return IsWindowVisible(shown) != 0; }, 20000));
+
+    // Unsaved text in the running program: a silent install changes nothing, leaves no
+    // question on screen and ends with its own code; the program keeps running with its text.
+    ASSERT_TRUE(page.Focus());
+    SendMessageW(shown, 1028, 0, 0);
+    HWND edit = GetWindow(GetDlgItem(shown, 0xE900), GW_CHILD);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(edit).find(L"p.png") != std::wstring::npos; }, 15000));
+    const auto uninstallerBytes = ReadBytes(dir + L"uninstall.exe");
+    EXPECT_EQ(3u, Install(false));
+    EXPECT_EQ(STILL_ACTIVE, again.Wait(0));
+    EXPECT_EQ(nullptr, WaitForDialog(again.Id(), 1000)) << "a question was left on screen";
+    EXPECT_NE(std::wstring::npos, WindowText(edit).find(L"p.png"));
+    EXPECT_EQ(uninstallerBytes, ReadBytes(dir + L"uninstall.exe"));
+    // The uninstaller too (run in place, so its own code comes back).
+    {
+        Process un;
+        ASSERT_TRUE(un.Start(dir + L"uninstall.exe", L"/S _?=" + dir.substr(0, dir.size() - 1)));
+        EXPECT_EQ(3u, un.Wait(60000));
+        EXPECT_EQ(STILL_ACTIVE, again.Wait(0));
+        EXPECT_TRUE(FileExists(dir + L"Pagewick.exe"));
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+    }
+
     PostMessageW(shown, WM_COMMAND, kExitCommand, 0);
+    HWND question = WaitForDialog(again.Id(), 10000, L"保存网文");
+    ASSERT_TRUE(question);
+    PressButton(question, IDNO);
     EXPECT_EQ(0u, again.Wait(10000));
+
+    // What a start registered, undone as a user of the zip would: no key of ours is left.
+    Process undo;
+    ASSERT_TRUE(undo.Start(dir + L"Pagewick.exe", L"/unregister"));
+    EXPECT_EQ(0u, undo.Wait(30000));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMenuKey));
+    for (const wchar_t* k : kHostKeys) EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k)) << Narrow(k);
+    for (const wchar_t* m : kHostManifests) EXPECT_FALSE(FileExists(dir + m)) << Narrow(m);
+    for (const wchar_t* k : kClassKeys)
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\") + k)) << Narrow(k);
+    for (size_t i = 0; i < std::size(kVendorKeys); ++i) {
+        if (!vendorKeyBefore[i] && std::wstring(kVendorKeys[i]) != L"Software\\Google" &&
+            std::wstring(kVendorKeys[i]).find(L"MenuExt") == std::wstring::npos) {
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kVendorKeys[i])) << Narrow(kVendorKeys[i]);
+        }
+    }
+    ExpectNothingUnderHklm("after /unregister");
+    EXPECT_TRUE(FileExists(dir + L"Config.ini"));   // the library is not touched
 }
 
 }  // namespace
