@@ -9,8 +9,13 @@
 set -euo pipefail
 [ -n "${ZELVANE_SIGN_PKCS12:-}" ] || exit 0
 [ -f "$ZELVANE_SIGN_PKCS12" ] || { echo "sign: no certificate at $ZELVANE_SIGN_PKCS12" >&2; exit 1; }
+# The password goes through a file only this user can read, not the command line
+# that every user of the machine can see.
+pass=$(umask 077 && mktemp)
+trap 'rm -f "$pass"' EXIT
+printf '%s' "${ZELVANE_SIGN_PASSWORD:-}" > "$pass"
 for f in "$@"; do
-  args=(sign -pkcs12 "$ZELVANE_SIGN_PKCS12" -pass "${ZELVANE_SIGN_PASSWORD:-}" -n Zelvane -h sha256)
+  args=(sign -pkcs12 "$ZELVANE_SIGN_PKCS12" -readpass "$pass" -n Zelvane -h sha256)
   [ -n "${ZELVANE_SIGN_TIMESTAMP:-}" ] && args+=(-ts "$ZELVANE_SIGN_TIMESTAMP")
   osslsigncode "${args[@]}" -in "$f" -out "$f.signed" >/dev/null
   mv "$f.signed" "$f"
