@@ -116,6 +116,21 @@ std::wstring SetupProgram() {
     return std::wstring(DIST_DIR_W) + L"..\\" + fd.cFileName;
 }
 
+// A visible top-level dialog of the process other than `except` (a message box over a wizard).
+HWND OtherDialog(DWORD pid, HWND except) {
+    struct Ctx { DWORD pid; HWND except, found; } c{pid, except, nullptr};
+    EnumWindows([](HWND h, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(h, &owner);
+        wchar_t cls[16] = {};
+        GetClassNameW(h, cls, 16);
+        if (owner == c->pid && h != c->except && IsWindowVisible(h) && wcscmp(cls, L"#32770") == 0) c->found = h;
+        return c->found == nullptr;
+    }, (LPARAM)&c);
+    return c.found;
+}
+
 std::wstring MenuFolder() {
     wchar_t programs[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs);
@@ -338,6 +353,32 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
         EXPECT_EQ(STILL_ACTIVE, again.Wait(0));
         EXPECT_TRUE(FileExists(dir + L"Pagewick.exe"));
         EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+    }
+
+    // Interactively: the folder page comes first and the program runs on while it is up;
+    // going on from it, the installer names the unsaved text and leaves the program alone.
+    {
+        Process setup;
+        ASSERT_TRUE(setup.Start(SetupProgram()));
+        HWND wizard = WaitForDialog(setup.Id(), 30000);
+        ASSERT_TRUE(wizard);
+        Sleep(1000);
+        EXPECT_EQ(STILL_ACTIVE, again.Wait(0));
+        PressButton(wizard, IDOK);   // 下一步
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (box = OtherDialog(setup.Id(), wizard)) != nullptr; }, 15000));
+        EXPECT_NE(std::wstring::npos, MessageBoxText(box).find(L"未保存的网文")) << Narrow(MessageBoxText(box));
+        PressButton(box, IDCANCEL);
+        ASSERT_TRUE(WaitFor([&] { return OtherDialog(setup.Id(), wizard) == nullptr; }, 10000));
+        EXPECT_EQ(STILL_ACTIVE, again.Wait(0));
+        EXPECT_NE(std::wstring::npos, WindowText(edit).find(L"p.png"));
+        EXPECT_EQ(uninstallerBytes, ReadBytes(dir + L"uninstall.exe"));
+        // Cancelling the installer (and confirming it) ends it with nothing done.
+        PressButton(wizard, IDCANCEL);
+        ASSERT_TRUE(WaitFor([&] { return (box = OtherDialog(setup.Id(), wizard)) != nullptr; }, 15000));
+        PressButton(box, IDYES);
+        EXPECT_NE(0u, setup.Wait(15000));
+        EXPECT_EQ(STILL_ACTIVE, again.Wait(0));
     }
 
     PostMessageW(shown, WM_COMMAND, kExitCommand, 0);
