@@ -21,7 +21,7 @@ file(GLOB HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/help/* ${CMAKE_SOUR
 list(FILTER HELP_SOURCES EXCLUDE REGEX "/images$")
 add_custom_command(OUTPUT ${DIST_DIR}/help.chm
   COMMAND bash ${CMAKE_SOURCE_DIR}/tools/make-help.sh ${CMAKE_SOURCE_DIR}/help ${CMAKE_BINARY_DIR}/help ${DIST_DIR}/help.chm
-  DEPENDS ${HELP_SOURCES} ${CMAKE_SOURCE_DIR}/tools/make-help.sh
+  DEPENDS ${HELP_SOURCES} ${CMAKE_SOURCE_DIR}/tools/make-help.sh ${CMAKE_SOURCE_DIR}/tools/chm-fulltext.py
   COMMENT "help.chm")
 # The icons' licence: a short note and the icon theme's own copyright file.
 set(ICONS_LICENSE ${DIST_DIR}/ICONS-LICENSE.txt)

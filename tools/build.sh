@@ -4,7 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
-for arch in win64 win32; do
+# win32 first: the 64-bit package also carries the 32-bit Linkmoss.
+for arch in win32 win64; do
   tc=$root/cmake/mingw-x86_64.cmake; testing=ON
   [ "$arch" = win32 ] && { tc=$root/cmake/mingw-i686.cmake; testing=OFF; }
   if [ ! -f "$root/build/$arch/CMakeCache.txt" ]; then

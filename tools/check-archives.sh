@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Checks what the build gives Windows users in dist/: for each architecture an
-# installer for that processor named with the programs' version, and a zip whose
+# installer for that processor named with the project's version, and a zip whose
 # Zelvane folder holds every file of packaging/files.txt.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\),\([0-9]*\),.*/\1.\2/p' "$root/src/resources/Pagewick.rc")
+version=$(sed -n 's/^project(Zelvane VERSION \([0-9]*\.[0-9]*\).*/\1/p' "$root/CMakeLists.txt")
 status=0
 fail() { echo "check-archives: $*" >&2; status=1; }
 for arch in win64 win32; do
@@ -24,6 +24,11 @@ for arch in win64 win32; do
     grep -qx "Zelvane/$name" <<< "$listing" || { fail "$zipfile lacks Zelvane/$name"; continue; }
     cmp -s <(unzip -p "$zipfile" "Zelvane/$name") "$root/dist/$arch/$name" || fail "Zelvane/$name in $zipfile differs from dist/$arch"
   done < "$root/packaging/files.txt"
+  # The 64-bit package's 32-bit Linkmoss, for the browsers' 32-bit tab processes.
+  if [ "$arch" = win64 ] && [ -f "$root/dist/win32/Linkmoss.dll" ]; then
+    cmp -s <(unzip -p "$zipfile" Zelvane/x86/Linkmoss.dll) "$root/dist/win32/Linkmoss.dll" ||
+      fail "$zipfile lacks the 32-bit Linkmoss.dll of dist/win32 in Zelvane/x86"
+  fi
 done
 [ "$status" -eq 0 ] && echo "dist: installers and zips of win64 and win32, version $version"
 exit "$status"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the help's screenshots (help/images/*.png) from the running program on the
-# virtual display: the main window with a sample web text in a sample library, its
-# toolbar and its folder tree. Run it after the window changes, look at the pictures
+# virtual display: the main window over a sample library (新闻 selected, its web texts
+# in the file list, the editor empty: it would show a text's HTML as text under Wine),
+# its toolbar with the search box, and its folder tree with the pane's caption. Run it after the window changes, look at the pictures
 # and commit them; the build takes the committed pictures into help.chm as they are.
 #   bash tools/help-screenshots.sh        (after tools/build.sh)
 set -euo pipefail
@@ -26,7 +27,7 @@ sample='<HTML><HEAD><TITLE>春天的公园</TITLE></HEAD><BODY><P><B>春天的�
 { printf '\xff\xfe'; printf '%s' "${sample//春天的公园/秋天的山}" | iconv -f UTF-8 -t UTF-16LE; } > "$lib/新闻/秋天的山.htm"
 
 timeout 30 "$WINE64" "$tools/clipdemo.exe" stop
-"$WINE64" "$lib/Pagewick.exe" "C:\\Zelvane\\新闻\\春天的公园.htm" &
+"$WINE64" "$lib/Pagewick.exe" &
 pid=$!
 trap 'timeout 30 "$WINE64" "$tools/clipdemo.exe" stop >/dev/null 2>&1 || true; kill $pid 2>/dev/null || true' EXIT
 
@@ -38,5 +39,5 @@ read -r x y w h <<< "$rect"
 xwd -root -silent | convert xwd:- -crop "${w}x${h}+${x}+${y}" +repage "$lib/window.png"
 convert "$lib/window.png" "$out/main.png"
 convert "$lib/window.png" -crop "${w}x100+0+0" +repage "$out/toolbar.png"      # caption, menu, toolbar
-convert "$lib/window.png" -crop "165x135+0+118" +repage "$out/folders.png"     # the folder tree
+convert "$lib/window.png" -crop "165x150+0+104" +repage "$out/folders.png"     # the folder tree with its caption
 ls -l "$out"

@@ -8,7 +8,7 @@ PACKAGES=(
   wine wine64 libwine-dev
   xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-microhei
   googletest chromium
-  nsis fp-utils adwaita-icon-theme zip unzip
+  nsis fp-utils adwaita-icon-theme zip unzip osslsigncode openssl
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -9,12 +9,13 @@
 #include "resources/resource.h"
 #include "settings/AppDir.h"
 #include "settings/Config.h"
+#include "app/Unregister.h"
 
 const wchar_t kMainCaption[] = L"ZelvaneV1.3";
+const wchar_t kFrameClass[] = L"ZelvaneMainFrame";
 CHtmlMyEdit* g_pasteView = nullptr;
 
 namespace {
-const wchar_t kFrameClass[] = L"ZelvaneMainFrame";
 CMainFrame* g_mainFrame = nullptr;
 const wchar_t* const kDefaultFolders[] = {L"新闻", L"小说", L"散文", L"诗歌", L"天文", L"地理", L"历史"};
 }  // namespace
@@ -93,6 +94,8 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SEARCH_INDEX_PROGRESS:
         OnSearchIndexProgress(wp, lp);
         return 0;
+    case WM_QUERY_UNSAVED_TEXT:
+        return HasUnsavedText() ? 1 : 0;
     }
     return CFrameWnd::OnMessage(msg, wp, lp);
 }
@@ -114,8 +117,14 @@ int CMainFrame::OnCreate() {
     // Quoted: a program folder with spaces would otherwise register nothing.
     std::wstring regsvr = L"/s \"" + appDir + L"Linkmoss.dll\"";
     ::ShellExecuteW(nullptr, L"open", L"regsvr32.exe", regsvr.c_str(), nullptr, SW_HIDE);
+    // The 32-bit copy beside a 64-bit program, for the browsers' 32-bit tab processes.
+    std::wstring regsvr32 = Regsvr32Of32BitCopy(appDir);
+    if (!regsvr32.empty()) {
+        std::wstring args = L"/s \"" + appDir + kLinkmoss32 + L"\"";
+        ::ShellExecuteW(nullptr, L"open", regsvr32.c_str(), args.c_str(), nullptr, SW_HIDE);
+    }
 
-    if (!config::Exists()) RunFirstStart();   // does not return
+    if (!config::Exists()) RunFirstStart();   // returns only when started by the installer
 
     m_recentFiles.Load();
 
@@ -160,6 +169,10 @@ void CMainFrame::RunFirstStart() {
     for (const wchar_t* folder : kDefaultFolders) {
         std::wstring path = appDir + folder;
         if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) ::CreateDirectoryW(path.c_str(), nullptr);
+    }
+    if (m_firstStartGoesOn) {   // the installer's finish page: the user wants the program now
+        ::SetWindowTextW(m_hWnd, kMainCaption);   // how the extension and the host find it
+        return;
     }
     ::MessageBoxW(m_hWnd, L"配置文件：config.ini已重新生成，请重新启动软件！", L"提示", MB_OK | MB_ICONINFORMATION);
     ::ExitProcess(0);

@@ -18,6 +18,10 @@
 #include <commctrl.h>
 
 extern const wchar_t kMainCaption[];   // "ZelvaneV1.3": how the extension finds the program
+extern const wchar_t kFrameClass[];    // "ZelvaneMainFrame": how installers of any version find it
+// Asked by the installer before it ends the program: 1 when the editor holds text that
+// is not saved (the exit command would ask about it), 0 otherwise.
+constexpr UINT WM_QUERY_UNSAVED_TEXT = WM_APP + 60;
 
 // The main window's toolbar: every layout pass puts the search box after the last button,
 // or on a row of its own under the buttons when the bar is too narrow (MainFrameSearch.cpp).
@@ -47,6 +51,7 @@ public:
     int m_nameLength = 10;
     HotKeyIndexes m_hotKeys;
     std::wstring m_caption = kMainCaption;
+    bool m_firstStartGoesOn = false;   // started by the installer: a first start does not end
     CStatusBar m_wndStatusBar;
     CSearchToolBar m_wndToolBar;
     CFileName m_fileNameDlg;     // the file-name dialog of every save
@@ -113,6 +118,7 @@ private:
     bool CreateStatusBar();
     bool CreatePanes();
     void RunFirstStart();
+    bool HasUnsavedText();
     // Search box and library search (MainFrameSearch.cpp).
     bool CreateSearchBox();
     void StartLibrarySearch();

@@ -94,12 +94,16 @@ bool CMainFrame::OnCommand(UINT id) {
     return false;
 }
 
-void CMainFrame::OnExit() {
-    BusyScope busy(m_busy);   // the question and the save it may run
+bool CMainFrame::HasUnsavedText() {
     std::wstring text;
     HtmlEngine* engine = m_mainView ? m_mainView->Engine() : nullptr;
+    return engine && engine->GetBodyText(text) && !text.empty() && m_mainDoc && m_mainDoc->IsModified();
+}
+
+void CMainFrame::OnExit() {
+    BusyScope busy(m_busy);   // the question and the save it may run
     bool keepText = false;
-    if (engine && engine->GetBodyText(text) && !text.empty() && m_mainDoc && m_mainDoc->IsModified()) {
+    if (HasUnsavedText()) {
         int answer = ::MessageBoxW(m_hWnd, L"网文的内容已被修改，是否需要保存？", L"保存网文",
                                    MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL) return;

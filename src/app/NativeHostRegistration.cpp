@@ -68,3 +68,27 @@ bool RegisterNativeHost(const std::wstring& appDir) {
     ok = WriteFileBytes(appDir + kFirefoxManifest, FirefoxHostManifest(host)) && ok;
     return PointKeyAt(kFirefoxKey, appDir + kFirefoxManifest) && ok;
 }
+
+namespace {
+// Deletes `path` and then its parents while they are empty, never above Software.
+void DeleteKeyAndEmptyParents(std::wstring path) {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+    for (size_t cut; (cut = path.find_last_of(L'\\')) != std::wstring::npos && path.compare(0, cut, L"Software") != 0;) {
+        path.resize(cut);
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+        DWORD subkeys = 1, values = 1;
+        ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                           nullptr, nullptr);
+        ::RegCloseKey(key);
+        if (subkeys || values || ::RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str()) != ERROR_SUCCESS) return;
+    }
+}
+}  // namespace
+
+void UnregisterNativeHost(const std::wstring& appDir) {
+    for (const wchar_t* key : kChromiumKeys) DeleteKeyAndEmptyParents(key);
+    DeleteKeyAndEmptyParents(kFirefoxKey);
+    ::DeleteFileW((appDir + kChromiumManifest).c_str());
+    ::DeleteFileW((appDir + kFirefoxManifest).c_str());
+}

@@ -16,3 +16,7 @@ std::string FirefoxHostManifest(const std::wstring& hostPath);
 // Writes both manifests into appDir and points the Chrome, Edge, Chromium and Firefox
 // keys under HKCU at them. False when a file or a key could not be written.
 bool RegisterNativeHost(const std::wstring& appDir);
+// Removes both manifests from appDir and the four keys; then each parent key up to
+// the vendor's (NativeMessagingHosts, Chrome, Google, ...) that is left empty, as a
+// registration on a machine without that browser created them.
+void UnregisterNativeHost(const std::wstring& appDir);

@@ -12,17 +12,30 @@ bool ActivateRunningInstance() {
     return true;
 }
 
-std::wstring CommandLineFile(const wchar_t* commandLine) {
+namespace {
+std::wstring FirstArgument(const wchar_t* commandLine) {
     int argc = 0;
-    std::wstring file;
+    std::wstring first;
     std::wstring line = std::wstring(L"Pagewick.exe ") + (commandLine ? commandLine : L"");
     LPWSTR* argv = ::CommandLineToArgvW(line.c_str(), &argc);
-    if (argv && argc > 1) file = argv[1];
+    if (argv && argc > 1) first = argv[1];
     if (argv) ::LocalFree(argv);
-    return file;
+    return first;
+}
+}  // namespace
+
+CommandLineSwitch SwitchOf(const wchar_t* commandLine) {
+    std::wstring first = FirstArgument(commandLine);
+    if (_wcsicmp(first.c_str(), L"/unregister") == 0) return CommandLineSwitch::Unregister;
+    if (_wcsicmp(first.c_str(), L"/installed") == 0) return CommandLineSwitch::Installed;
+    return CommandLineSwitch::None;
 }
 
-bool CPagewickApp::InitInstance(const std::wstring& commandLineFile) {
+std::wstring CommandLineFile(const wchar_t* commandLine) {
+    return SwitchOf(commandLine) == CommandLineSwitch::None ? FirstArgument(commandLine) : L"";
+}
+
+bool CPagewickApp::InitInstance(const std::wstring& commandLineFile, bool startedByInstaller) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES |
                                               ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
@@ -31,6 +44,7 @@ bool CPagewickApp::InitInstance(const std::wstring& commandLineFile) {
 
     m_doc = std::make_unique<CPagewickDoc>();
     m_frame = std::make_unique<CMainFrame>();
+    m_frame->m_firstStartGoesOn = startedByInstaller;
     if (!m_frame->LoadFrame(m_doc.get())) return false;
     SetMainFrame(m_frame.get());
     bool ok = commandLineFile.empty() ? m_doc->OnNewDocument() : m_doc->OnOpenDocument(commandLineFile);

@@ -5,8 +5,9 @@
 
 class CPagewickApp {
 public:
-    // Start-up; false ends the program (exit code 1).
-    bool InitInstance(const std::wstring& commandLineFile);
+    // Start-up; false ends the program (exit code 1). Started by the installer, a first
+    // start writes its settings and folders and goes on instead of asking for a restart.
+    bool InitInstance(const std::wstring& commandLineFile, bool startedByInstaller = false);
     int Run();
     // Right clicks on the editor views' engine windows become left clicks.
     static void ApplyRightClickRule(MSG* msg);
@@ -17,5 +18,8 @@ private:
 
 // Activates a running instance; true when one exists (this start must end).
 bool ActivateRunningInstance();
-// The file named on a command line, or empty.
+// The first argument when it is one of the program's switches (case-insensitive).
+enum class CommandLineSwitch { None, Unregister, Installed };
+CommandLineSwitch SwitchOf(const wchar_t* commandLine);
+// The file named on a command line, or empty (also for a switch).
 std::wstring CommandLineFile(const wchar_t* commandLine);

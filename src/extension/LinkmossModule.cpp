@@ -4,6 +4,7 @@
 #include "ExtensionResource.h"
 #include "LinkmossIds.h"
 #include "Registrar.h"
+#include "UserTypeLib.h"
 
 CLinkmossModule g_module;
 
@@ -22,41 +23,6 @@ private:
 
 regscript::Variables ScriptVariables(const std::wstring& modulePath) {
     return {{L"MODULE", modulePath}, {L"APPID", GuidString(APPID_Linkmoss)}};
-}
-
-HRESULT RegisterTypeLibrary(const std::wstring& path) {
-    ITypeLib* lib = nullptr;
-    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib);
-    if (FAILED(hr)) return hr;
-    std::wstring fullPath = path;   // the call takes a writable string
-    hr = RegisterTypeLib(lib, &fullPath[0], nullptr);
-    lib->Release();
-    return hr;
-}
-
-bool TypeLibraryRegistered(const TLIBATTR& attr) {
-    std::wstring key = L"TypeLib\\" + GuidString(attr.guid) + L"\\" + std::to_wstring(attr.wMajorVerNum) + L"." +
-                       std::to_wstring(attr.wMinorVerNum);
-    HKEY h = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    RegCloseKey(h);
-    return true;
-}
-
-HRESULT UnregisterTypeLibrary(const std::wstring& path) {
-    ITypeLib* lib = nullptr;
-    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib);
-    if (FAILED(hr)) return hr;
-    TLIBATTR* attr = nullptr;
-    hr = lib->GetLibAttr(&attr);
-    if (SUCCEEDED(hr)) {
-        hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
-        // Nothing to remove is not a failure of unregistration.
-        if (FAILED(hr) && !TypeLibraryRegistered(*attr)) hr = S_OK;
-        lib->ReleaseTLibAttr(attr);
-    }
-    lib->Release();
-    return hr;
 }
 
 }  // namespace
@@ -80,7 +46,7 @@ HRESULT CLinkmossModule::RegisterServer() {
     const ClassEntry* table = ClassTable(&count);
     for (size_t i = 0; SUCCEEDED(hr) && i < count; ++i)
         hr = regscript::RunResourceScript(m_instance, table[i].registryScript, vars, regscript::Mode::Register);
-    if (SUCCEEDED(hr)) hr = RegisterTypeLibrary(path);
+    if (SUCCEEDED(hr)) hr = RegisterTypeLibraryForUser(path);
     return FAILED(hr) ? hr : S_OK;
 }
 
@@ -93,7 +59,7 @@ HRESULT CLinkmossModule::UnregisterServer() {
     const ClassEntry* table = ClassTable(&count);
     for (size_t i = 0; SUCCEEDED(hr) && i < count; ++i)
         hr = regscript::RunResourceScript(m_instance, table[i].registryScript, vars, regscript::Mode::Unregister);
-    if (SUCCEEDED(hr)) hr = UnregisterTypeLibrary(path);
+    if (SUCCEEDED(hr)) hr = UnregisterTypeLibraryForUser(path);
     if (SUCCEEDED(hr)) hr = regscript::RunResourceScript(m_instance, IDR_LINKMOSS, vars, regscript::Mode::Unregister);
     return FAILED(hr) ? hr : S_OK;
 }

@@ -78,7 +78,17 @@ HRESULT RunResourceScript(HMODULE module, UINT id, const Variables& variables, M
     if (!bytes) return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
     ParseResult parsed = Parse(TextFromBytes(bytes, SizeofResource(module, res)), variables);
     if (!parsed.ok) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
-    return Apply(parsed.script, mode, nullptr);
+    // The scripts name HKCR; a user without administrator rights can only write his
+    // own classes, and HKCR writes would land machine-wide.
+    for (const RootKey& root : parsed.script.roots)
+        if (root.root != HKEY_CLASSES_ROOT) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+    HKEY classes = nullptr;
+    LONG err = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               KEY_READ | KEY_WRITE, nullptr, &classes, nullptr);
+    if (err != ERROR_SUCCESS) return FromWin32(err);
+    HRESULT hr = Apply(parsed.script, mode, classes);
+    RegCloseKey(classes);
+    return hr;
 }
 
 }  // namespace regscript

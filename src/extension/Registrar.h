@@ -17,7 +17,8 @@ enum class Mode { Register, Unregister };
 // `redirect`, when set, stands in for every root key (tests use a scratch key).
 HRESULT Apply(const Script& script, Mode mode, HKEY redirect = nullptr);
 
-// Parses the REGISTRY resource `id` of `module` with `variables` and applies it.
+// Parses the REGISTRY resource `id` of `module` with `variables` and applies it to
+// the current user's classes (HKCU\Software\Classes): its roots must be HKCR.
 // A missing resource or a script that does not parse gives E_FAIL-class codes.
 HRESULT RunResourceScript(HMODULE module, UINT id, const Variables& variables, Mode mode);
 

@@ -57,4 +57,21 @@ TEST(FirstStart, WritesDefaultsFoldersAndMenuEntryThenAsksForRestart) {
     EXPECT_EQ(0x12u, *(DWORD*)contexts.data());
 }
 
+// The installer's finish page starts the program with /installed: the first start
+// writes the same settings and folders and shows the window instead of asking.
+TEST(FirstStart, StartedByTheInstallerGoesOnToTheWindow) {
+    ProgramDir dir(L"installed ");
+    Process p;
+    ASSERT_TRUE(p.Start(dir.Exe(), L"/installed"));
+    HWND frame = WaitForWindow(kCaption, p.Id(), 20000);
+    ASSERT_TRUE(frame) << "no main window";
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(frame) != 0; }, 20000));
+    EXPECT_EQ(nullptr, WaitForDialog(p.Id(), 500, L"提示")) << "the restart message was shown";
+    EXPECT_EQ(L"10", dir.ReadConfig(L"FILENAME", L"LEN"));
+    for (const wchar_t* f : {L"新闻", L"小说", L"散文", L"诗歌", L"天文", L"地理", L"历史"})
+        EXPECT_TRUE(DirExists(dir / f)) << Narrow(f);
+    PostMessageW(frame, WM_COMMAND, 32777, 0);   // the toolbar's exit
+    EXPECT_EQ(0u, p.Wait(15000));
+}
+
 }  // namespace

@@ -63,6 +63,34 @@ DWORD Regsvr32(const std::wstring& dll, bool unregister) {
     return p.Wait(60000);
 }
 
+const wchar_t kUserClasses[] = L"Software\\Classes\\";
+
+namespace {
+std::vector<std::wstring> LibraryClassKeys() {
+    return {std::wstring(L"CLSID\\") + kClsid, L"Linkmoss.MyComOut", L"Linkmoss.MyComOut.1",
+            std::wstring(L"TypeLib\\") + kLibid, L"Interface\\{DAE557A6-7DDF-4A12-AADC-C0DB8285F180}",
+            std::wstring(L"AppID\\") + kAppId, L"AppID\\Linkmoss.DLL"};
+}
+}  // namespace
+
+void MirrorUserClassesToMachine() {
+    RemoveMachineMirror();
+    for (const auto& key : LibraryClassKeys()) {
+        HKEY from = nullptr, to = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, (kUserClasses + key).c_str(), 0, KEY_READ, &from) != ERROR_SUCCESS) continue;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUserClasses + key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &to,
+                            nullptr) == ERROR_SUCCESS) {
+            RegCopyTreeW(from, nullptr, to);
+            RegCloseKey(to);
+        }
+        RegCloseKey(from);
+    }
+}
+
+void RemoveMachineMirror() {
+    for (const auto& key : LibraryClassKeys()) RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUserClasses + key).c_str());
+}
+
 void StartScriptHost(zt::Process& p, const std::wstring& js) { p.Start(SystemFile(L"wscript.exe"), L"\"" + js + L"\""); }
 
 DWORD RunScriptHost(const std::wstring& js, DWORD limitMs, DWORD* ms) {

@@ -23,6 +23,15 @@ std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& key);   // "
 // regsvr32's exit code (a time-out gives STILL_ACTIVE).
 DWORD Regsvr32(const std::wstring& dll, bool unregister);
 
+// The library registers for the current user, under HKCU\Software\Classes.
+extern const wchar_t kUserClasses[];   // "Software\Classes\"
+// Windows shows a user's own classes under HKCR, where COM finds them; Wine's COM
+// reads only the machine's classes. A test that creates the object copies the
+// library's per-user keys there (as Windows' merged view would show them) and
+// removes the copies after.
+void MirrorUserClassesToMachine();
+void RemoveMachineMirror();
+
 // Runs a .js file in the platform's script host; its exit code, the time taken in *ms.
 DWORD RunScriptHost(const std::wstring& js, DWORD limitMs, DWORD* ms = nullptr);
 void StartScriptHost(zt::Process& p, const std::wstring& js);

@@ -21,7 +21,7 @@ std::vector<std::string> Filtered(const std::vector<std::string>& lines, const s
 }
 
 std::wstring RegisteredServer() {
-    return RegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kClsid + L"\\InprocServer32", nullptr);
+    return RegString(HKEY_CURRENT_USER, kUserClasses + std::wstring(L"CLSID\\") + kClsid + L"\\InprocServer32", nullptr);
 }
 
 // The program's editor body: the edit control inside its view.
@@ -46,11 +46,13 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(FindWindowW(nullptr, kCaption)) << "a program window is left from elsewhere";
         ASSERT_EQ(0u, Regsvr32(m_server.Path() + L"Linkmoss.dll", false));
+        MirrorUserClassesToMachine();
         WriteCatchScript(m_script);
         m_pagewicksBefore = ProcessIds(L"Pagewick.exe");
     }
     void TearDown() override {
         KillNewProcesses(L"Pagewick.exe", m_pagewicksBefore);
+        RemoveMachineMirror();
         Regsvr32(m_server.Path() + L"Linkmoss.dll", true);
         DeleteMenuExt();
     }
@@ -192,6 +194,7 @@ TEST_F(Handoff, RealProgramHiddenInTheTrayCapturesOnceAndIsNotStartedAgain) {
     HWND frame = app.Frame();
     // Its start registers the library beside it.
     EXPECT_TRUE(WaitFor([&] { return RegisteredServer() == app.Dir() / L"Linkmoss.dll"; }, 15000));
+    MirrorUserClassesToMachine();
     SetMenuExt(app.Dir().Path(), L"Pagewick.exe");
     // Closing the window sends the program to the tray.
     PostMessageW(frame, WM_CLOSE, 0, 0);

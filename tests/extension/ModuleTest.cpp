@@ -1,6 +1,7 @@
 // Linkmoss.dll loaded into the test: its entry points, class factory, object
 // identity, type information and resources.
 #include <gtest/gtest.h>
+#include "Version.h"
 #include "Linkmoss_h.h"
 #include "ExtensionSupport.h"
 
@@ -225,10 +226,11 @@ TEST_F(LinkmossModule, RegistrationRestoresTheCallersLocale) {
     EXPECT_EQ(S_OK, reg());
     EXPECT_EQ(german, GetThreadLocale());
     EXPECT_EQ(DistFile(L"Linkmoss.dll"),
-              lt::RegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + lt::kClsid + L"\\InprocServer32", nullptr));
+              lt::RegString(HKEY_CURRENT_USER, lt::kUserClasses + std::wstring(L"CLSID\\") + lt::kClsid + L"\\InprocServer32",
+                            nullptr));
     EXPECT_EQ(S_OK, unreg());
     EXPECT_EQ(german, GetThreadLocale());
-    EXPECT_FALSE(lt::KeyExists(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + lt::kClsid));
+    EXPECT_FALSE(lt::KeyExists(HKEY_CURRENT_USER, lt::kUserClasses + std::wstring(L"CLSID\\") + lt::kClsid));
     // Unregistering what is not registered is not a failure.
     EXPECT_EQ(S_OK, unreg());
     SetThreadLocale(saved);
@@ -257,10 +259,11 @@ TEST(LinkmossResources, AreChineseWithTheScriptsTypeLibraryStringAndVersion) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT len = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", (void**)&fixed, &len));
-    EXPECT_EQ(MAKELONG(0, 1), fixed->dwFileVersionMS);
-    EXPECT_EQ(MAKELONG(1, 0), fixed->dwFileVersionLS);
-    EXPECT_EQ(MAKELONG(0, 1), fixed->dwProductVersionMS);
-    EXPECT_EQ(MAKELONG(1, 0), fixed->dwProductVersionLS);
+    // The product's version, as every program carries it.
+    EXPECT_EQ(MAKELONG(ZELVANE_VERSION_MINOR, ZELVANE_VERSION_MAJOR), fixed->dwFileVersionMS);
+    EXPECT_EQ(MAKELONG(ZELVANE_VERSION_TWEAK, ZELVANE_VERSION_PATCH), fixed->dwFileVersionLS);
+    EXPECT_EQ(MAKELONG(ZELVANE_VERSION_MINOR, ZELVANE_VERSION_MAJOR), fixed->dwProductVersionMS);
+    EXPECT_EQ(MAKELONG(ZELVANE_VERSION_TWEAK, ZELVANE_VERSION_PATCH), fixed->dwProductVersionLS);
     wchar_t* internal = nullptr;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\080404b0\\InternalName", (void**)&internal, &len));
     EXPECT_EQ(L"Linkmoss.dll", std::wstring(internal));

@@ -22,9 +22,30 @@ std::wstring ClassKey(const std::wstring& sub = L"") {
     return std::wstring(L"CLSID\\") + kClsid + (sub.empty() ? L"" : L"\\" + sub);
 }
 
-// Every key and value the library owns, with exactly these subkeys and values.
+// The current user's classes: a user without administrator rights can write nothing else.
+class UserClasses {
+public:
+    UserClasses() { RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, KEY_READ, &m_key); }
+    ~UserClasses() { if (m_key) RegCloseKey(m_key); }
+    operator HKEY() const { return m_key; }
+private:
+    HKEY m_key = nullptr;
+};
+
+// The keys of the library that no registration may leave machine-wide.
+void ExpectNothingMachineWide() {
+    for (const std::wstring& key : {std::wstring(L"AppID\\") + kAppId, std::wstring(L"AppID\\Linkmoss.DLL"),
+                                    std::wstring(L"Linkmoss.MyComOut"), std::wstring(L"Linkmoss.MyComOut.1"), ClassKey(),
+                                    std::wstring(L"TypeLib\\") + kLibid,
+                                    std::wstring(L"Interface\\{DAE557A6-7DDF-4A12-AADC-C0DB8285F180}")})
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + key)) << Narrow(key);
+}
+
+// Every key and value the library owns, with exactly these subkeys and values, for this user only.
 void ExpectRegisteredFrom(const std::wstring& dll) {
-    const HKEY cr = HKEY_CLASSES_ROOT;
+    UserClasses cr;
+    ASSERT_TRUE(cr);
+    ExpectNothingMachineWide();
     const std::wstring appIdKey = std::wstring(L"AppID\\") + kAppId;
     EXPECT_EQ(L"Linkmoss", RegString(cr, appIdKey, nullptr));
     EXPECT_EQ(Names{L""}, ValueNames(cr, appIdKey));
@@ -56,11 +77,14 @@ void ExpectRegisteredFrom(const std::wstring& dll) {
     const std::wstring lib = std::wstring(L"TypeLib\\") + kLibid;
     EXPECT_EQ(Names{L"1.0"}, SubkeyNames(cr, lib));
     EXPECT_EQ(dll, RegString(cr, lib + L"\\1.0\\0\\win64", nullptr));
-    EXPECT_TRUE(KeyExists(cr, L"Interface\\{DAE557A6-7DDF-4A12-AADC-C0DB8285F180}"));
+    const std::wstring itf = L"Interface\\{DAE557A6-7DDF-4A12-AADC-C0DB8285F180}";
+    EXPECT_EQ(L"{00020424-0000-0000-C000-000000000046}", RegString(cr, itf + L"\\ProxyStubClsid32", nullptr));
+    EXPECT_EQ(kLibid, RegString(cr, itf + L"\\TypeLib", nullptr));
 }
 
 void ExpectUnregistered() {
-    const HKEY cr = HKEY_CLASSES_ROOT;
+    UserClasses cr;
+    ExpectNothingMachineWide();
     EXPECT_FALSE(KeyExists(cr, std::wstring(L"AppID\\") + kAppId));
     EXPECT_FALSE(KeyExists(cr, L"AppID\\Linkmoss.DLL"));
     EXPECT_FALSE(KeyExists(cr, L"Linkmoss.MyComOut.1"));
@@ -68,10 +92,10 @@ void ExpectUnregistered() {
     EXPECT_FALSE(KeyExists(cr, ClassKey()));
     EXPECT_FALSE(KeyExists(cr, std::wstring(L"TypeLib\\") + kLibid));
     EXPECT_FALSE(KeyExists(cr, L"Interface\\{DAE557A6-7DDF-4A12-AADC-C0DB8285F180}"));
-    // The two shared parents stay.
+    // The two shared parents stay, with the other program's class.
     EXPECT_TRUE(KeyExists(cr, L"AppID"));
     EXPECT_TRUE(KeyExists(cr, L"CLSID"));
-    EXPECT_FALSE(SubkeyNames(cr, L"CLSID").empty());
+    EXPECT_TRUE(KeyExists(cr, L"CLSID\\{00000000-1111-2222-3333-444444444444}"));
 }
 
 TEST(Regsvr32, RegistersEveryEntryOnceAndUnregistersAllButTheSharedParents) {
@@ -80,8 +104,12 @@ TEST(Regsvr32, RegistersEveryEntryOnceAndUnregistersAllButTheSharedParents) {
     const std::wstring dll = dir / L"Linkmoss.dll";
     // A stale entry below the class key goes when the key is written again.
     HKEY k = nullptr;
-    RegCreateKeyExW(HKEY_CLASSES_ROOT, ClassKey(L"Stale").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + ClassKey(L"Stale")).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &k, nullptr);
     RegCloseKey(k);
+    // Another program's class of this user, beside ours.
+    const std::wstring foreign = std::wstring(L"Software\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}");
+    RegSetKeyValueW(HKEY_CURRENT_USER, foreign.c_str(), nullptr, REG_SZ, L"x", 4);
 
     ASSERT_EQ(0u, Regsvr32(dll, false));
     ExpectRegisteredFrom(dll);
@@ -97,6 +125,7 @@ TEST(Regsvr32, RegistersEveryEntryOnceAndUnregistersAllButTheSharedParents) {
     ExpectUnregistered();
     // Unregistering again finds nothing to do and still succeeds.
     EXPECT_EQ(0u, Regsvr32(dll, true));
+    RegDeleteKeyW(HKEY_CURRENT_USER, foreign.c_str());
 }
 
 // Calls CatchHtml on an object created by ProgID; the recorder stands in for the running program.
@@ -104,12 +133,14 @@ class ProgIdObject : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(0u, Regsvr32(m_dll.Path() + L"Linkmoss.dll", false));
+        MirrorUserClassesToMachine();
         CoInitialize(nullptr);
         ASSERT_TRUE(m_program.Start(m_recorder.Path() + L"msgrecorder.exe"));
         ASSERT_TRUE(m_recorder.WaitForLine("window"));
     }
     void TearDown() override {
         CoUninitialize();
+        RemoveMachineMirror();
         Regsvr32(m_dll.Path() + L"Linkmoss.dll", true);
     }
     ProgramDir m_dll{L"progid "};

@@ -41,6 +41,12 @@ TEST(CommandLine, TheFirstArgumentIsTheFileToOpen) {
     EXPECT_EQ(L"", CommandLineFile(L""));
     EXPECT_EQ(L"C:\\新闻\\a b.htm", CommandLineFile(L"\"C:\\新闻\\a b.htm\""));
     EXPECT_EQ(L"x.htm", CommandLineFile(L"x.htm y.htm"));
+    // The program's switches are no files; anything else still is.
+    EXPECT_EQ(CommandLineSwitch::Unregister, SwitchOf(L"/UnRegister"));
+    EXPECT_EQ(CommandLineSwitch::Installed, SwitchOf(L"/installed"));
+    EXPECT_EQ(L"", CommandLineFile(L"/installed"));
+    EXPECT_EQ(CommandLineSwitch::None, SwitchOf(L"\"C:\\新闻\\a b.htm\""));
+    EXPECT_EQ(CommandLineSwitch::None, SwitchOf(L"/unregistered"));
 }
 
 TEST(RegistryString, FixedBlockWhenItFitsWholeWhenLonger) {
