@@ -238,6 +238,26 @@ TEST_F(DisplayScale, ToolbarPanesAndStatusBarGrowWithTheDpi) {
     for (int i = 1; i < 3; ++i) EXPECT_GE(e[i] - e[i - 1], TextExtent(uiFont, L"SCRL").cx + px(4)) << i;
     DeleteObject(uiFont);
     DeleteObject(paneFont);
+
+    // Moved to a monitor of a larger scale (WM_DPICHANGED, as Windows sends it): the window
+    // takes the suggested rectangle and everything grows on the same path as at the start.
+    const RECT buttonBefore = RemoteRect(toolbar, TB_GETITEMRECT, 0);
+    const RECT searchBefore = ScreenRect(search);
+    RECT suggested{20, 10, 920, 700};   // within the virtual desktop at every scale
+    RemoteBuffer rect(frame, sizeof(RECT));
+    rect.Write(&suggested, sizeof(suggested));
+    const UINT larger = px.dpi + 48;
+    SendMessageTimeoutW(frame, WM_DPICHANGED, MAKEWPARAM(larger, larger), (LPARAM)rect.Address(), SMTO_NORMAL, 10000,
+                        nullptr);
+    RECT now = ScreenRect(frame);
+    EXPECT_TRUE(EqualRect(&now, &suggested)) << now.left << "," << now.top << " " << now.right << "," << now.bottom;
+    RECT buttonAfter = RemoteRect(toolbar, TB_GETITEMRECT, 0);
+    EXPECT_GT(buttonAfter.bottom - buttonAfter.top, buttonBefore.bottom - buttonBefore.top);
+    EXPECT_GT((int)SendMessageW(tree, TVM_GETITEMHEIGHT, 0, 0), treeRow);
+    RECT searchAfter = ScreenRect(search);
+    EXPECT_GT(searchAfter.bottom - searchAfter.top, searchBefore.bottom - searchBefore.top);
+    bar = ScreenRect(toolbar);
+    EXPECT_TRUE(searchAfter.top >= bar.top && searchAfter.bottom <= bar.bottom);
 }
 
 // Every text of a dialog fits its control: statics, buttons and the check box (with its box).
