@@ -65,7 +65,10 @@ void CPaneFrameBar::SetDpi(UINT d, HFONT font) {
     // A size the user dragged keeps its share of the window on the new scale.
     PaneSize() = ::MulDiv(PaneSize(), (int)d, (int)m_dpi);
     m_dpi = d;
-    if (font) SendMessage(WM_SETFONT, (WPARAM)font, FALSE);
+    if (font) {
+        m_font = font;
+        SendMessage(WM_SETFONT, (WPARAM)font, FALSE);
+    }
     ::SetRectEmpty(&m_closeRect);   // placed again by the next paint
     ApplyDpiToContent(font);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
@@ -271,7 +274,8 @@ void CPaneFrameBar::OnPaint() {
 
 void CPaneFrameBar::PaintCaption(HDC dc, const RECT& c) {
     if (const std::wstring* title = CaptionTitle()) {
-        HGDIOBJ oldFont = ::SelectObject(dc, (HFONT)SendMessage(WM_GETFONT));
+        // The font given for the DPI; the dialog template's until one is given.
+        HGDIOBJ oldFont = ::SelectObject(dc, m_font ? m_font : (HFONT)SendMessage(WM_GETFONT));
         ::SetBkMode(dc, TRANSPARENT);
         bool drawn = ::TextOutW(dc, Px(8), Px(11), title->c_str(), (int)title->size()) != 0;
         ::SelectObject(dc, oldFont);

@@ -64,5 +64,6 @@ private:
     RECT FrameClient() const;
     Edge m_edge;
     UINT m_dpi = dpi::kBase;
+    HFONT m_font = nullptr;     // owned by the frame
     bool m_releasing = false;   // our own ReleaseCapture, not a lost capture
 };
