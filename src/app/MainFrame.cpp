@@ -6,6 +6,7 @@
 #include "app/MainFrameRecovery.h"
 #include "capture/SelectionCapture.h"
 #include "framework/Resources.h"
+#include "framework/Dpi.h"
 #include "resources/resource.h"
 #include "settings/AppDir.h"
 #include "settings/Config.h"
@@ -31,6 +32,8 @@ CMainFrame::~CMainFrame() {
         g_pasteView = nullptr;
     }
     if (m_toolbarImages) ImageList_Destroy(m_toolbarImages);
+    if (m_uiFont) ::DeleteObject(m_uiFont);
+    if (m_paneFont) ::DeleteObject(m_paneFont);
 }
 
 bool CMainFrame::LoadFrame(CPagewickDoc* doc) {
@@ -38,7 +41,8 @@ bool CMainFrame::LoadFrame(CPagewickDoc* doc) {
     HINSTANCE inst = ::GetModuleHandleW(nullptr);
     RegisterWndClass(kFrameClass, CS_DBLCLKS, (HBRUSH)(COLOR_BTNFACE + 1),
                      ::LoadIconW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME)),
-                     (HICON)::LoadImageW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 16, 16, 0));
+                     (HICON)::LoadImageW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                         ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
     // The caption is only set once Config.ini exists; the frame never shows a document name.
     const wchar_t* name = config::Exists() ? kMainCaption : L"";
     HMENU menu = ::LoadMenuW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME));
@@ -90,6 +94,9 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENDSESSION:
         // Log-off or shut-down ends the process without the exit command: keep what was typed last.
         if (wp) EndRecoveryAtExit(true);
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
         return 0;
     case WM_SEARCH_INDEX_PROGRESS:
         OnSearchIndexProgress(wp, lp);
@@ -144,6 +151,7 @@ int CMainFrame::OnCreate() {
         AfxMessageBox(L"Failed to create toolbar\n", MB_OK, m_hWnd);
         return -1;
     }
+    ApplyDpi(dpi::ForWindow(m_hWnd));
 
     AddTrayIcon(m_tray, m_hWnd);
     StartLibrarySearch();
@@ -183,15 +191,9 @@ bool CMainFrame::CreateToolBar() {
                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_TOOLTIPS, AFX_IDW_TOOLBAR) ||
         !m_wndToolBar.LoadToolBar(IDR_TOOLBAR))
         return false;
-    m_toolbarImages = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 8, 0);
-    static const UINT icons[] = {IDI_TB_SAVE, IDI_TB_BROWSE,  IDI_TB_FOLDER, IDI_TB_SETTINGS,
-                                 IDI_TB_FONT, IDI_TB_ABOUT, IDI_TB_EXIT};
-    for (UINT id : icons) {
-        HICON icon = (HICON)::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, 0);
-        ImageList_AddIcon(m_toolbarImages, icon);
-        ::DestroyIcon(icon);
-    }
-    m_wndToolBar.SetImageList(m_toolbarImages);
+    // The icons before the texts: each button is sized for both when its text is set.
+    m_dpi = dpi::ForWindow(m_hWnd);
+    SetToolBarImages();
     static const wchar_t* const texts[] = {L"保存", L"浏览", L"文件夹", L"系统设置", L"  ",
                                            L"字体", L"  ", L"关于", L"退出"};
     for (int i = 0; i < 9; ++i) m_wndToolBar.SetButtonText(i, texts[i]);

@@ -28,6 +28,8 @@ constexpr UINT WM_QUERY_UNSAVED_TEXT = WM_APP + 60;
 class CSearchToolBar : public CToolBar {
 public:
     HWND m_searchBox = nullptr;
+    UINT m_dpi = 96;          // the frame's DPI, for the box's sizes
+    int m_textHeight = 0;     // a line of the box's font
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
 };
 
@@ -45,6 +47,10 @@ public:
     CPagewickDoc* m_mainDoc = nullptr;
     CAppConfigs m_appConfigs;
     HIMAGELIST m_toolbarImages = nullptr;
+    // The DPI of the frame's monitor and the fonts made for it (MainFrameDpi.cpp).
+    UINT m_dpi = 96;
+    HFONT m_uiFont = nullptr;     // toolbar, search box, status bar
+    HFONT m_paneFont = nullptr;   // folder tree and file list
     bool m_ready = true;
     int m_hotKeyBaseId = kHotKeyBaseId;
     bool m_openPrompt = true;
@@ -115,6 +121,10 @@ private:
     void OnInitMenuPopup(HMENU menu);
     void OnOpenRecentFile(size_t index);
     bool CreateToolBar();
+    // Fonts, icons and sizes for the DPI, then the layout: at creation and on WM_DPICHANGED.
+    void ApplyDpi(UINT dpi);
+    void OnDpiChanged(UINT dpi, const RECT* suggested);
+    void SetToolBarImages();
     bool CreateStatusBar();
     bool CreatePanes();
     void RunFirstStart();

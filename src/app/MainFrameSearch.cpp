@@ -1,5 +1,6 @@
 // The search box beside the toolbar and the library search behind it.
 #include "app/MainFrame.h"
+#include "framework/Dpi.h"
 #include "library/FileListing.h"
 #include "resources/resource.h"
 #include "settings/AppDir.h"
@@ -17,11 +18,11 @@ LibraryIndexUpdates& CMainFrame::IndexUpdates() {
 bool CMainFrame::CreateSearchBox() {
     // A child of the toolbar, which clips it out of its own painting and places it in each
     // layout pass: at creation the bar may not have its width yet.
+    // Its font and sizes come with the frame's DPI (MainFrameDpi.cpp).
     m_searchBox = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
                                     0, 0, kSearchBoxWidth, kSearchBoxHeight, m_wndToolBar.m_hWnd,
                                     (HMENU)(UINT_PTR)IDC_SEARCH_BOX, ::GetModuleHandleW(nullptr), nullptr);
     if (!m_searchBox) return false;
-    ::SendMessageW(m_searchBox, WM_SETFONT, (WPARAM)::GetStockObject(DEFAULT_GUI_FONT), FALSE);
     ::SendMessageW(m_searchBox, EM_SETCUEBANNER, TRUE, (LPARAM)kSearchCue);
     m_wndToolBar.m_searchBox = m_searchBox;
     RecalcLayout();
@@ -34,15 +35,19 @@ SIZE CSearchToolBar::CalcDynamicLayout(int length, DWORD mode) {
     RECT last{};
     int buttons = GetButtonCount();
     if (buttons > 0) SendMessage(TB_GETITEMRECT, buttons - 1, (LPARAM)&last);
-    int right = (length > 0 ? length : GetClientRect().right) - kSearchBoxGap;
-    int x = last.right + kSearchBoxGap, top = (last.top + last.bottom - kSearchBoxHeight) / 2;
-    if (buttons <= 0 || x + kSearchBoxMinWidth > right) {
-        x = kSearchBoxGap;
+    // The box is as high as its text needs at the bar's DPI, and never less than at 100 %.
+    const int gap = dpi::Scale(kSearchBoxGap, m_dpi), minWidth = dpi::Scale(kSearchBoxMinWidth, m_dpi);
+    const int boxWidth = dpi::Scale(kSearchBoxWidth, m_dpi);
+    const int height = std::max(dpi::Scale(kSearchBoxHeight, m_dpi), m_textHeight + dpi::Scale(8, m_dpi));
+    int right = (length > 0 ? length : GetClientRect().right) - gap;
+    int x = last.right + gap, top = (last.top + last.bottom - height) / 2;
+    if (buttons <= 0 || x + minWidth > right) {
+        x = gap;
         top = size.cy;
-        size.cy += kSearchBoxHeight + 4;
+        size.cy += height + dpi::Scale(4, m_dpi);
     }
-    int width = std::max(0, std::min(kSearchBoxWidth, right - x));
-    ::SetWindowPos(m_searchBox, nullptr, x, top, width, kSearchBoxHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    int width = std::max(0, std::min(boxWidth, right - x));
+    ::SetWindowPos(m_searchBox, nullptr, x, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     return size;
 }
 

@@ -2,6 +2,7 @@
 #include "app/MainFrame.h"
 #include "framework/Utf16.h"
 #include "resources/resource.h"
+#include <commctrl.h>
 #include <cwchar>
 
 const wchar_t kTrayTip[] = L"ZelvaneV1.3";
@@ -29,6 +30,32 @@ static_assert(kTrayRecordSize <= sizeof(NOTIFYICONDATAW), "record larger than th
 static_assert(kTrayRecordSize == NOTIFYICONDATAW_V3_SIZE, "the Windows XP layout");
 #endif
 
+HICON LoadTrayIconImage() {
+    // The notification area shows small icons at its own DPI: LoadIconMetric picks the
+    // picture made for it (comctl32 6 of Windows Vista on; looked up, as older systems lack it).
+    using LoadIconMetricFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
+    HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
+    auto loadIconMetric = comctl ? reinterpret_cast<LoadIconMetricFn>(reinterpret_cast<void*>(
+                                       ::GetProcAddress(comctl, "LoadIconMetric")))
+                                 : nullptr;
+    HICON icon = nullptr;
+    if (loadIconMetric &&
+        SUCCEEDED(loadIconMetric(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), LIM_SMALL, &icon)))
+        return icon;
+    return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                           ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+}
+
+void UpdateTrayIcon(NOTIFYICONDATAW& record) {
+    if (!record.hWnd) return;
+    HICON old = record.hIcon;
+    record.cbSize = kTrayRecordSize;
+    record.uFlags = NIF_ICON;
+    record.hIcon = LoadTrayIconImage();
+    Notify(NIM_MODIFY, record);
+    if (old) ::DestroyIcon(old);
+}
+
 void SetNotifyIconForTesting(NotifyIconFn fn) { g_notify = fn; }
 
 void InitTrayRecord(NOTIFYICONDATAW& record, HWND owner) {
@@ -38,8 +65,7 @@ void InitTrayRecord(NOTIFYICONDATAW& record, HWND owner) {
     record.uID = kTrayIconId;
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = WM_TRAY_CALLBACK;
-    record.hIcon = static_cast<HICON>(
-        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 16, 16, 0));
+    record.hIcon = LoadTrayIconImage();
     static_assert(ARRAYSIZE(kTrayTip) <= ARRAYSIZE(record.szTip), "the tip fits");
     wmemcpy(record.szTip, kTrayTip, ARRAYSIZE(kTrayTip));
 }

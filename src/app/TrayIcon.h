@@ -15,8 +15,13 @@ extern const wchar_t kTrayTip[];          // "ZelvaneV1.3"
 
 enum TrayBalloonKind { kBalloonInfo = 1, kBalloonWarning = 2 };
 
-// Fills the icon record: owner window, id 100, callback 1125, icon 128 at 16x16, tip.
+// Fills the icon record: owner window, id 100, callback 1125, icon 128 at the small icon
+// size of the display (16x16 at 100 %), tip.
 void InitTrayRecord(NOTIFYICONDATAW& record, HWND owner);
+// Icon 128 at the notification area's small icon size. The caller owns it.
+HICON LoadTrayIconImage();
+// After a change of display scale: the icon again at the size the area now shows.
+void UpdateTrayIcon(NOTIFYICONDATAW& record);
 void AddTrayIcon(NOTIFYICONDATAW& record, HWND owner);
 void RemoveTrayIcon(NOTIFYICONDATAW& record);
 // Turns the record into a balloon request (only size, flags, texts, time-out and kind change).

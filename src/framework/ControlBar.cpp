@@ -1,5 +1,6 @@
 #include "framework/ControlBar.h"
 #include "framework/Resources.h"
+#include "framework/Dpi.h"
 #include <algorithm>
 
 namespace {
@@ -84,6 +85,21 @@ void CToolBar::SetButtonText(int index, const std::wstring& text) {
     SendMessage(TB_AUTOSIZE);
 }
 
+void CToolBar::Remeasure(HFONT font) {
+    if (font) SendMessage(WM_SETFONT, (WPARAM)font, FALSE);
+    // Setting each text again sizes every button for the new icons and font.
+    for (int i = 0; i < GetButtonCount(); ++i) {
+        TBBUTTON b{};
+        if (!SendMessage(TB_GETBUTTON, i, (LPARAM)&b) || (b.fsStyle & BTNS_SEP)) continue;
+        LRESULT n = SendMessage(TB_GETBUTTONTEXTW, b.idCommand, 0);
+        if (n <= 0) continue;
+        std::wstring text(n + 1, L'\0');
+        text.resize(SendMessage(TB_GETBUTTONTEXTW, b.idCommand, (LPARAM)&text[0]) > 0 ? n : 0);
+        if (!text.empty()) SetButtonText(i, text);
+    }
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
 int CToolBar::GetButtonCount() const { return (int)SendMessage(TB_BUTTONCOUNT); }
 
 SIZE CToolBar::CalcDynamicLayout(int length, DWORD) {
@@ -154,10 +170,10 @@ void CStatusBar::LayoutParts() {
     // The message pane stretches; each indicator has a fixed width at the right.
     int count = (int)m_ids.size();
     if (!count) return;
-    const int width = 60;
+    const int width = dpi::Scale(60, m_dpi);
     std::vector<int> edges(count);
     RECT r = GetClientRect();
-    int right = r.right - 20;   // size grip
+    int right = r.right - dpi::Scale(20, m_dpi);   // size grip
     edges[count - 1] = -1;
     for (int i = count - 2; i >= 0; --i) {
         right -= width;
@@ -194,7 +210,16 @@ void CStatusBar::UpdateKeyIndicators() {
     }
 }
 
+void CStatusBar::SetDpi(UINT dpi, HFONT font) {
+    m_dpi = dpi ? dpi : 96;
+    if (font) SendMessage(WM_SETFONT, (WPARAM)font, FALSE);
+    // The control keeps the height it was given: room for a line of text and its borders.
+    m_height = std::max(dpi::Scale(22, m_dpi), dpi::LineHeight(font) + dpi::Scale(8, m_dpi));
+    LayoutParts();
+}
+
 SIZE CStatusBar::CalcDynamicLayout(int, DWORD) {
+    if (m_height > 0) return {0, m_height};
     RECT r{};
     ::GetWindowRect(m_hWnd, &r);
     int h = r.bottom - r.top;

@@ -23,6 +23,8 @@ public:
     // Loads the button layout of a TOOLBAR resource (ids and separators).
     bool LoadToolBar(UINT resourceId);
     void SetImageList(HIMAGELIST images);
+    // New icons or a new font: the buttons are measured again for them.
+    void Remeasure(HFONT font);
     void SetButtonText(int index, const std::wstring& text);
     int GetButtonCount() const;
     // Height of the buttons wrapped into rows for a bar of this width.
@@ -47,9 +49,14 @@ public:
     // Shows a command's prompt in the message pane; 0 brings back the idle text.
     void ShowPrompt(UINT commandId);
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
+    // The font and DPI of the frame's monitor: the bar is as high as its text needs and
+    // the indicators and the size grip are as wide as at 96 DPI scaled.
+    void SetDpi(UINT dpi, HFONT font);
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 private:
     void LayoutParts();
     std::vector<UINT> m_ids;
+    UINT m_dpi = 96;
+    int m_height = 0;   // 0: as high as the control made itself
 };

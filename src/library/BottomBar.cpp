@@ -17,12 +17,10 @@ CBOTTOMBAR::~CBOTTOMBAR() {
 }
 
 bool CBOTTOMBAR::InitFileList(CIEBar* companion) {
-    HINSTANCE inst = ::GetModuleHandleW(nullptr);
     const DWORD style = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS;
     if (!m_list.Create(style, RECT{3, 6, 500, 190}, m_hWnd, IDC_FILELIST))
         AfxMessageBox(L"Create List failed!", MB_OK, m_hWnd);
     if (m_list.IsWindow()) {
-        if (HFONT font = (HFONT)SendMessage(WM_GETFONT)) m_list.SendMessage(WM_SETFONT, (WPARAM)font, FALSE);
         static const struct { const wchar_t* heading; int width; } columns[] = {
             {L"文件名", 200}, {L"路径", 400}, {L"创建时间", 200}};
         for (int i = 0; i < 3; ++i) {
@@ -42,15 +40,25 @@ bool CBOTTOMBAR::InitFileList(CIEBar* companion) {
     std::wstring key = StartFolderKey(id);
     ListFolderFiles(GetAppDir() + config::Read(L"FOLDER", key.c_str(), config::kFolderIndexChars));
 
-    m_images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0);
-    HICON icon = (HICON)::LoadImageW(inst, MAKEINTRESOURCEW(IDI_LIST_ROW), IMAGE_ICON, 16, 16, 0);
-    ImageList_AddIcon(m_images, icon);
-    if (icon) ::DestroyIcon(icon);
-    m_list.SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)m_images);
+    ApplyDpiToContent((HFONT)SendMessage(WM_GETFONT));
 
     m_companion = companion;
     SortByCreationTime();
     return true;
+}
+
+void CBOTTOMBAR::ApplyDpiToContent(HFONT font) {
+    if (!m_list.IsWindow()) return;
+    if (font) m_list.SendMessage(WM_SETFONT, (WPARAM)font, FALSE);
+    // The rows grow with the font and the icon; the old list goes once the list has the new one.
+    const int size = dpi::IconSize(16, Dpi());
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 0);
+    HICON icon = dpi::LoadProgramIcon(IDI_LIST_ROW, 16, Dpi());
+    ImageList_AddIcon(images, icon);
+    if (icon) ::DestroyIcon(icon);
+    m_list.SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
+    if (m_images) ImageList_Destroy(m_images);
+    m_images = images;
 }
 
 int CBOTTOMBAR::ListFolderFiles(const std::wstring& folder) {
@@ -152,12 +160,12 @@ SIZE CBOTTOMBAR::CalcDynamicLayout(int, DWORD) {
     bool treeShown = m_companion && m_companion->IsWindow() &&
                      (::GetWindowLongPtrW(m_companion->m_hWnd, GWL_STYLE) & WS_VISIBLE);
     int w = treeShown ? f.right - m_companion->m_width : f.right;
-    int x0 = f.left + (treeShown ? 3 : 2);
-    ::MoveWindow(m_list.m_hWnd, x0, f.top + 7, w + 3 - x0, m_height - 7 - (f.top + 7), TRUE);
-    const short widths[] = {(short)((w - 3) / 4), (short)((w - 3) / 2), (short)((w - 3) / 4 - 13)};
+    const int x0 = f.left + Px(treeShown ? 3 : 2), top = f.top + Px(7), edge = Px(3);
+    ::MoveWindow(m_list.m_hWnd, x0, top, w + edge - x0, m_height - Px(7) - top, TRUE);
+    const short widths[] = {(short)((w - edge) / 4), (short)((w - edge) / 2), (short)((w - edge) / 4 - Px(13))};
     for (int i = 0; i < 3; ++i) m_list.SendMessage(LVM_SETCOLUMNWIDTH, i, MAKELPARAM(widths[i], 0));
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
-    return {w + 6, m_height};
+    return {w + Px(6), m_height};
 }
 
 LRESULT CBOTTOMBAR::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -59,6 +59,7 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     // Commands of the popup menu; true when the id is one of them.
     virtual bool OnCommand(UINT id);
+    void ApplyDpiToContent(HFONT font) override;
 
 private:
     LRESULT OnNotify(NMHDR* hdr);

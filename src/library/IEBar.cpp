@@ -109,15 +109,7 @@ bool CIEBar::InitFolderTree(HWND mainFrame) {
         AfxMessageBox(L"Create TreeCtrl Failed!", MB_OK, m_hWnd);
         return false;
     }
-    if (HFONT font = (HFONT)SendMessage(WM_GETFONT)) ::SendMessageW(m_tree, WM_SETFONT, (WPARAM)font, FALSE);
-
-    m_images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0);
-    for (UINT id : {IDI_TREE_ROOT, IDI_TREE_OPEN, IDI_TREE_FOLDER}) {
-        HICON icon = (HICON)::LoadImageW(inst, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0);
-        ImageList_AddIcon(m_images, icon);
-        if (icon) ::DestroyIcon(icon);
-    }
-    TreeView_SetImageList(m_tree, m_images, TVSIL_NORMAL);
+    ApplyDpiToContent((HFONT)SendMessage(WM_GETFONT));
 
     TVINSERTSTRUCTW ins{};
     ins.hParent = TVI_ROOT;
@@ -221,12 +213,29 @@ void CIEBar::RefreshFileList(const wchar_t* relPath) const {
     if (list) ::SendMessageW(list, WM_REFRESH_FILELIST, 0, (LPARAM)relPath);
 }
 
+void CIEBar::ApplyDpiToContent(HFONT font) {
+    m_captionHeight = Px(22);
+    if (!m_tree) return;
+    if (font) ::SendMessageW(m_tree, WM_SETFONT, (WPARAM)font, FALSE);
+    // The rows grow with the font and the icons; the old list goes once the tree has the new one.
+    const int size = dpi::IconSize(16, Dpi());
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 3, 0);
+    for (UINT id : {IDI_TREE_ROOT, IDI_TREE_OPEN, IDI_TREE_FOLDER}) {
+        HICON icon = dpi::LoadProgramIcon(id, 16, Dpi());
+        ImageList_AddIcon(images, icon);
+        if (icon) ::DestroyIcon(icon);
+    }
+    TreeView_SetImageList(m_tree, images, TVSIL_NORMAL);
+    if (m_images) ImageList_Destroy(m_images);
+    m_images = images;
+}
+
 SIZE CIEBar::CalcDynamicLayout(int, DWORD) {
     RECT f{};
     ::GetClientRect(::GetParent(m_hWnd), &f);
     if (m_tree && ::IsWindow(m_tree)) {
-        int top = m_captionHeight + 6;
-        ::MoveWindow(m_tree, 5, top, m_width - 13, f.bottom - top - 82, TRUE);
+        int top = m_captionHeight + Px(6);
+        ::MoveWindow(m_tree, Px(5), top, m_width - Px(13), f.bottom - top - Px(82), TRUE);
     }
     return {m_width, f.bottom};
 }
@@ -237,7 +246,7 @@ bool CIEBar::PreTranslateMessage(MSG* msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
-        return HIWORD(msg->lParam) <= 15;
+        return HIWORD(msg->lParam) <= (UINT)Px(15);
     }
     return false;
 }

@@ -24,7 +24,7 @@ public:
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
     int& PaneSize() override { return m_width; }
     // Relays every message of the pane and its tree to the tooltip; discards presses
-    // in the top 16 pixels of the target window.
+    // in the top 16 pixels (at 96 DPI) of the target window.
     bool PreTranslateMessage(MSG* msg) override;
 
     HWND GetTreeWnd() const { return m_tree; }
@@ -42,6 +42,7 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     const std::wstring* CaptionTitle() const override { return &m_title; }
     HWND CaptionToolTip() const override { return m_toolTip; }
+    void ApplyDpiToContent(HFONT font) override;
 
 private:
     void OnTreeClick();

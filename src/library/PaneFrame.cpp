@@ -6,22 +6,22 @@
 #include <windowsx.h>
 
 namespace paneframe {
-int ClampTreeWidth(int x, const RECT& f) {
-    const int half = (f.right - f.left) / 2;
-    if (x < 80) return 80;
+int ClampTreeWidth(int x, const RECT& f, UINT d) {
+    const int half = (f.right - f.left) / 2, least = dpi::Scale(80, d);
+    if (x < least) return least;
     return x > half ? half : x;
 }
 
-int ListHeightOnRelease(int yFrame, int yPane, const RECT& f) {
+int ListHeightOnRelease(int yFrame, int yPane, const RECT& f, UINT d) {
     const int height = f.bottom - f.top;
-    if (yFrame <= 120) return 70;
-    if (yFrame < height - 80) return yPane;
-    return height - 130;
+    if (yFrame <= dpi::Scale(120, d)) return dpi::Scale(70, d);
+    if (yFrame < height - dpi::Scale(80, d)) return yPane;
+    return height - dpi::Scale(130, d);
 }
 
-int ClampListTrackY(int yFrame, const RECT& f) {
-    const int limit = (f.bottom - f.top) - 80;
-    if (yFrame < 120) yFrame = 120;
+int ClampListTrackY(int yFrame, const RECT& f, UINT d) {
+    const int limit = (f.bottom - f.top) - dpi::Scale(80, d), least = dpi::Scale(120, d);
+    if (yFrame < least) yFrame = least;
     return yFrame > limit ? limit : yFrame;
 }
 }  // namespace paneframe
@@ -59,6 +59,20 @@ TOOLINFOW CloseTool(HWND pane) {
     return ti;
 }
 }  // namespace
+
+void CPaneFrameBar::SetDpi(UINT d, HFONT font) {
+    if (!d) d = dpi::kBase;
+    // A size the user dragged keeps its share of the window on the new scale.
+    PaneSize() = ::MulDiv(PaneSize(), (int)d, (int)m_dpi);
+    m_dpi = d;
+    if (font) {
+        m_font = font;
+        SendMessage(WM_SETFONT, (WPARAM)font, FALSE);
+    }
+    ::SetRectEmpty(&m_closeRect);   // placed again by the next paint
+    ApplyDpiToContent(font);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
 
 RECT CPaneFrameBar::FrameClient() const {
     RECT f{};
@@ -112,8 +126,9 @@ bool CPaneFrameBar::OnSetCursor() {
     ::GetCursorPos(&pt);
     ::ScreenToClient(m_hWnd, &pt);
     RECT c = GetClientRect();
-    bool inStrip = m_edge == Edge::Right ? (pt.x >= c.right - kEdgeStrip && pt.x < c.right)
-                                         : (pt.y >= c.bottom - kEdgeStrip && pt.y < c.bottom);
+    const int strip = Px(kEdgeStrip);
+    bool inStrip = m_edge == Edge::Right ? (pt.x >= c.right - strip && pt.x < c.right)
+                                         : (pt.y >= c.bottom - strip && pt.y < c.bottom);
     if (inStrip) {
         UINT id = m_edge == Edge::Right ? IDC_SIZE_WE : IDC_SIZE_NS;
         ::SetCursor((HCURSOR)::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_CURSOR, 0, 0,
@@ -145,12 +160,12 @@ void CPaneFrameBar::OnMouseMove(POINT pt) {
         POINT track = cur;
         if (m_edge == Edge::Right) {
             ::ScreenToClient(m_hWnd, &track);
-            track.x = ClampTreeWidth(track.x, f);
+            track.x = ClampTreeWidth(track.x, f, m_dpi);
             ::ClientToScreen(m_hWnd, &track);
         } else {
             HWND frame = ::GetParent(m_hWnd);
             ::ScreenToClient(frame, &track);
-            track.y = ClampListTrackY(track.y, f);
+            track.y = ClampListTrackY(track.y, f, m_dpi);
             ::ClientToScreen(frame, &track);
         }
         m_tracker = track;
@@ -194,11 +209,11 @@ void CPaneFrameBar::OnLButtonUp(POINT pt) {
         POINT inPane = cur;
         ::ScreenToClient(m_hWnd, &inPane);
         if (m_edge == Edge::Right) {
-            PaneSize() = ClampTreeWidth(inPane.x, f);
+            PaneSize() = ClampTreeWidth(inPane.x, f, m_dpi);
         } else {
             POINT inFrame = cur;
             ::ScreenToClient(::GetParent(m_hWnd), &inFrame);
-            PaneSize() = ListHeightOnRelease(inFrame.y, inPane.y, f);
+            PaneSize() = ListHeightOnRelease(inFrame.y, inPane.y, f, m_dpi);
         }
         // Hiding and showing again makes the frame lay out its panes with the new size.
         ShowThroughFrame(false);
@@ -220,8 +235,9 @@ void CPaneFrameBar::DrawTracker() const {
     ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&p), 2);
     // A focus rectangle inverts what is under it: its two long sides are the two
     // lines, and drawing the same rectangle again restores the screen.
-    RECT line = m_edge == Edge::Right ? RECT{m_tracker.x, p.top, m_tracker.x + 3, p.bottom - 75}
-                                      : RECT{p.left + 2, m_tracker.y, p.right - 1, m_tracker.y + 3};
+    const int gap = Px(2) + 1;
+    RECT line = m_edge == Edge::Right ? RECT{m_tracker.x, p.top, m_tracker.x + gap, p.bottom - Px(75)}
+                                      : RECT{p.left + Px(2), m_tracker.y, p.right - 1, m_tracker.y + gap};
     HDC dc = ::GetWindowDC(nullptr);
     if (!dc) return;
     ::DrawFocusRect(dc, &line);
@@ -232,21 +248,22 @@ void CPaneFrameBar::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(m_hWnd, &ps);
     const RECT c = GetClientRect();
-    HPEN white = ::CreatePen(PS_SOLID, 2, RGB(255, 255, 255));
+    HPEN white = ::CreatePen(PS_SOLID, Px(2), RGB(255, 255, 255));
     HGDIOBJ oldPen = ::SelectObject(dc, white);
+    const int one = Px(1);
     RECT r;
     if (m_edge == Edge::Bottom) {
-        r = {c.left + 2, c.top + 5, c.right - 1, c.bottom - 6};
-        Line(dc, r.left + 1, r.top + 1, r.left + 1, r.bottom - 1);
-        Line(dc, r.left + 1, r.top + 1, r.right - 1, r.top + 1);
-        Line(dc, r.left + 1, r.bottom, r.right - 1, r.bottom);
+        r = {c.left + Px(2), c.top + Px(5), c.right - one, c.bottom - Px(6)};
+        Line(dc, r.left + one, r.top + one, r.left + one, r.bottom - one);
+        Line(dc, r.left + one, r.top + one, r.right - one, r.top + one);
+        Line(dc, r.left + one, r.bottom, r.right - one, r.bottom);
     } else {
-        r = {c.left + 3, c.top + 5, c.right - 6, c.bottom - 80};
-        Line(dc, r.left + 1, r.top + 1, r.left + 1, r.bottom - 1);
-        Line(dc, r.left + 1, r.top + 1, r.right - 1, r.top + 1);
-        Line(dc, r.right, r.top + 1, r.right, r.bottom - 1);
-        Line(dc, r.left + 1, r.bottom, r.right - 1, r.bottom);
-        Line(dc, r.left - 1, r.bottom - 59, r.left + 100, r.bottom - 59);
+        r = {c.left + Px(3), c.top + Px(5), c.right - Px(6), c.bottom - Px(80)};
+        Line(dc, r.left + one, r.top + one, r.left + one, r.bottom - one);
+        Line(dc, r.left + one, r.top + one, r.right - one, r.top + one);
+        Line(dc, r.right, r.top + one, r.right, r.bottom - one);
+        Line(dc, r.left + one, r.bottom, r.right - one, r.bottom);
+        Line(dc, r.left - one, r.bottom - Px(59), r.left + Px(100), r.bottom - Px(59));
     }
     ::SelectObject(dc, oldPen);
     ::DeleteObject(white);
@@ -257,9 +274,10 @@ void CPaneFrameBar::OnPaint() {
 
 void CPaneFrameBar::PaintCaption(HDC dc, const RECT& c) {
     if (const std::wstring* title = CaptionTitle()) {
-        HGDIOBJ oldFont = ::SelectObject(dc, (HFONT)SendMessage(WM_GETFONT));
+        // The font given for the DPI; the dialog template's until one is given.
+        HGDIOBJ oldFont = ::SelectObject(dc, m_font ? m_font : (HFONT)SendMessage(WM_GETFONT));
         ::SetBkMode(dc, TRANSPARENT);
-        bool drawn = ::TextOutW(dc, 8, 11, title->c_str(), (int)title->size()) != 0;
+        bool drawn = ::TextOutW(dc, Px(8), Px(11), title->c_str(), (int)title->size()) != 0;
         ::SelectObject(dc, oldFont);
         // One box at a time: its modal loop repaints the pane, which would fail again.
         static bool reporting = false;
@@ -270,16 +288,16 @@ void CPaneFrameBar::PaintCaption(HDC dc, const RECT& c) {
         }
     }
 
-    const RECT s{c.left + 3, c.top + 6, c.right - 6, 0};
-    HPEN gray = ::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_GRAYTEXT));
-    HGDIOBJ oldPen = ::SelectObject(dc, gray);
-    Line(dc, s.left + 1, s.top + 20, s.right - 1, s.top + 20);
-    ::SelectObject(dc, ::GetStockObject(WHITE_PEN));
-    Line(dc, s.left + 1, s.top + 21, s.right - 1, s.top + 21);
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(gray);
+    // The separator's two lines, each as thick as a pixel at this scale.
+    const int one = Px(1);
+    const RECT s{c.left + Px(3), c.top + Px(6), c.right - Px(6), 0};
+    RECT grayLine{s.left + one, s.top + Px(20), s.right - one, s.top + Px(20) + one};
+    ::FillRect(dc, &grayLine, ::GetSysColorBrush(COLOR_GRAYTEXT));
+    RECT whiteLine{s.left + one, grayLine.bottom, s.right - one, grayLine.bottom + one};
+    ::FillRect(dc, &whiteLine, (HBRUSH)::GetStockObject(WHITE_BRUSH));
 
-    m_closeRect = {c.right - 26, c.top + 9, c.right - 10, c.top + 25};
+    const int iconSize = dpi::IconSize(16, m_dpi);
+    m_closeRect = {c.right - Px(10) - iconSize, c.top + Px(9), c.right - Px(10), c.top + Px(9) + iconSize};
     if (HWND tip = CaptionToolTip()) {
         TOOLINFOW ti = CloseTool(m_hWnd);
         if (::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0) > 0) ::SendMessageW(tip, TTM_DELTOOLW, 0, (LPARAM)&ti);
@@ -287,16 +305,16 @@ void CPaneFrameBar::PaintCaption(HDC dc, const RECT& c) {
         ti.lpszText = const_cast<wchar_t*>(L"关闭");
         ::SendMessageW(tip, TTM_ADDTOOLW, 0, (LPARAM)&ti);
     }
-    HICON icon = (HICON)::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PANE_CLOSE), IMAGE_ICON, 16,
-                                     16, LR_SHARED);
+    HICON icon = (HICON)::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PANE_CLOSE), IMAGE_ICON,
+                                     iconSize, iconSize, LR_SHARED);
     POINT at{m_closeRect.left, m_closeRect.top};
     const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT), dark = ::GetSysColor(COLOR_GRAYTEXT);
     if (m_closeHot) {
         Draw3dRect(dc, m_closeRect, light, dark);
     } else if (m_closePressed) {
         Draw3dRect(dc, m_closeRect, dark, light);
-        at.x += 1;
-        at.y += 1;
+        at.x += one;
+        at.y += one;
     }
-    if (icon) ::DrawIconEx(dc, at.x, at.y, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    if (icon) ::DrawIconEx(dc, at.x, at.y, icon, iconSize, iconSize, 0, nullptr, DI_NORMAL);
 }

@@ -12,6 +12,24 @@
 
 namespace {
 
+// Between the scales the display-scale tests run at (100, 150, 200 %): the icon picked
+// for 125, 175 and 250 %, and the drag limits at 200 %.
+TEST(PaneSizesAtScale, IconsAreMadeSizesAndDragLimitsScale) {
+    EXPECT_EQ(16, dpi::IconSize(16, 96));
+    EXPECT_EQ(20, dpi::IconSize(16, 120));
+    EXPECT_EQ(24, dpi::IconSize(16, 168));   // 28 wanted: the nearer made size below
+    EXPECT_EQ(40, dpi::IconSize(32, 120));
+    EXPECT_EQ(64, dpi::IconSize(32, 240));   // the largest made size
+    EXPECT_EQ(16, dpi::IconSize(16, 72));    // never below the 100 % size
+    const RECT f{0, 0, 1600, 1200};
+    EXPECT_EQ(160, paneframe::ClampTreeWidth(30, f, 192));
+    EXPECT_EQ(800, paneframe::ClampTreeWidth(1000, f, 192));
+    EXPECT_EQ(140, paneframe::ListHeightOnRelease(200, 500, f, 192));
+    EXPECT_EQ(500, paneframe::ListHeightOnRelease(500, 500, f, 192));
+    EXPECT_EQ(1200 - 260, paneframe::ListHeightOnRelease(1100, 900, f, 192));
+    EXPECT_EQ(240, paneframe::ClampListTrackY(100, f, 192));
+}
+
 class PaneFrameTest : public fl::ListFrame {
 protected:
     void SetUp() override {

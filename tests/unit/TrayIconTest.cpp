@@ -3,6 +3,7 @@
 #include "app/TrayIcon.h"
 #include "resources/resource.h"
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -39,6 +40,43 @@ TEST(TrayRecord, IconRecordAndBalloonsChangeOnlyTheirFields) {
     FillBalloon(r, kBalloonInfo, longTitle.c_str(), longText.c_str());
     EXPECT_EQ(longTitle.substr(0, 63), std::wstring(r.szInfoTitle));
     EXPECT_EQ(longText.substr(0, 255), std::wstring(r.szInfo));
+}
+
+// The icon is the notification area's small size at the display's scale, and a change of
+// scale replaces only the icon of the record.
+std::vector<NOTIFYICONDATAW> g_sent;
+BOOL WINAPI RecordNotify(DWORD, PNOTIFYICONDATAW record) {
+    g_sent.push_back(*record);
+    return TRUE;
+}
+
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return 0;
+    BITMAP bm{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return bm.bmWidth;
+}
+
+TEST(TrayRecord, IconHasTheSmallIconSizeAndAScaleChangeReplacesOnlyTheIcon) {
+    NOTIFYICONDATAW r;
+    InitTrayRecord(r, reinterpret_cast<HWND>(0x1234));
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(r.hIcon));
+    FillBalloon(r, kBalloonInfo, L"成功", L"获取数据完成！");
+    HICON before = r.hIcon;
+    g_sent.clear();
+    SetNotifyIconForTesting(RecordNotify);
+    UpdateTrayIcon(r);
+    SetNotifyIconForTesting(nullptr);
+    ASSERT_EQ(1u, g_sent.size());
+    EXPECT_EQ(UINT(NIF_ICON), g_sent[0].uFlags);   // the balloon is not shown again
+    EXPECT_EQ(100u, g_sent[0].uID);
+    EXPECT_NE(before, r.hIcon);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(r.hIcon));
+    EXPECT_EQ(L"ZelvaneV1.3", std::wstring(r.szTip));
+    DestroyIcon(r.hIcon);
 }
 
 TEST(TrayMenu, CarriesItsSixEntries) {
