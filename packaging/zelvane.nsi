@@ -105,6 +105,10 @@ Section "Zelvane"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ; The browser extension: the same silent registration the program runs at each start.
   ExecWait `"$SYSDIR\regsvr32.exe" /s "$INSTDIR\Linkmoss.dll"`
+  ; Today's browsers: the host's manifests and keys now, not only at the program's first
+  ; start (the extension in the browser-extension folder may be loaded before that).
+  IfFileExists "$INSTDIR\ZelvaneHost.exe" 0 +2
+    nsExec::Exec `"$INSTDIR\ZelvaneHost.exe" /register`
 
   CreateDirectory "${MENU_FOLDER}"
   CreateShortcut "${MENU_FOLDER}\Zelvane.lnk" "$INSTDIR\Pagewick.exe" "" "$INSTDIR\Pagewick.exe" 0
@@ -131,6 +135,7 @@ Section "Uninstall"
   DeleteRegKey HKCU "Software\Microsoft\Edge\NativeMessagingHosts\${HOST_NAME}"
   DeleteRegKey HKCU "Software\Chromium\NativeMessagingHosts\${HOST_NAME}"
   DeleteRegKey HKCU "Software\Mozilla\NativeMessagingHosts\${HOST_NAME}"
+  RMDir /r /REBOOTOK "$INSTDIR\browser-extension"
   ; The host manifests the program writes beside itself at each start.
   Delete "$INSTDIR\${HOST_NAME}.chromium.json"
   Delete "$INSTDIR\${HOST_NAME}.firefox.json"

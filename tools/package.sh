@@ -19,7 +19,7 @@ files=()
 while read -r line; do
   case "$line" in ''|'#'*) continue ;; esac
   name=${line#\?}
-  if [ ! -f "$dist/$name" ]; then
+  if [ ! -e "$dist/$name" ]; then
     [ "$name" != "$line" ] && continue   # optional and not built
     echo "package: $dist/$name is missing" >&2; exit 1
   fi
@@ -27,7 +27,9 @@ while read -r line; do
 done < "$root/packaging/files.txt"
 
 inputs=("$root/packaging/files.txt" "$root/packaging/zelvane.nsi" "$0" "$icon")
-for f in "${files[@]}"; do inputs+=("$dist/$f"); done
+for f in "${files[@]}"; do
+  if [ -d "$dist/$f" ]; then while IFS= read -r g; do inputs+=("$g"); done < <(find "$dist/$f" -type f); else inputs+=("$dist/$f"); fi
+done
 # The names shipped last time: an optional file that went away also asks for a new package.
 stamp=$root/build/package/$arch.files
 if [ -f "$setup" ] && [ -f "$zipfile" ] && [ "$(cat "$stamp" 2>/dev/null)" = "${files[*]}" ] &&
@@ -39,7 +41,10 @@ rm -rf "$work"
 mkdir -p "$work/Zelvane"
 {
   echo '!macro ShipFiles'
-  for f in "${files[@]}"; do echo "  File \"$dist/$f\""; done
+  # A folder (the browser extension) goes whole, under its own name.
+  for f in "${files[@]}"; do
+    if [ -d "$dist/$f" ]; then echo "  File /r \"$dist/$f\""; else echo "  File \"$dist/$f\""; fi
+  done
   echo '!macroend'
   echo '!macro UnshipFiles'
   # Every name of the list, also those this build did not make: an older
@@ -52,7 +57,7 @@ makensis -V2 -DARCH="$arch" -DVERSION="$version" -DFILEVERSION="$fileversion" \
   -DOUTFILE="$setup.tmp" -DICON="$icon" -DFILES="$work/files.nsh" "$root/packaging/zelvane.nsi"
 mv "$setup.tmp" "$setup"
 
-for f in "${files[@]}"; do cp "$dist/$f" "$work/Zelvane/"; done
+for f in "${files[@]}"; do cp -r "$dist/$f" "$work/Zelvane/"; done
 rm -f "$zipfile.tmp"
 (cd "$work" && zip -q -X -r "$zipfile.tmp" Zelvane)
 mv "$zipfile.tmp" "$zipfile"
