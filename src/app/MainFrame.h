@@ -42,6 +42,7 @@ public:
     CAppConfigs m_appConfigs;
     HIMAGELIST m_toolbarImages = nullptr;
     bool m_ready = true;
+    std::wstring m_proposedTitle;   // the page title of a hand-off that began the text: its proposed name
     int m_hotKeyBaseId = kHotKeyBaseId;
     bool m_openPrompt = true;
     int m_nameLength = 10;

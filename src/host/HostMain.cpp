@@ -69,7 +69,7 @@ int Run() {
         if (!nativemsg::ParseCapture(body, capture, error)) {
             reply = nativemsg::ErrorReply(error);
         } else {
-            hostlink::Result r = hostlink::Deliver(ProgramPath(), capture.url, capture.html);
+            hostlink::Result r = hostlink::Deliver(ProgramPath(), capture.url, capture.html, capture.title);
             reply = r.ok ? nativemsg::OkReply() : nativemsg::ErrorReply(r.error);
         }
         if (!Answer(reply)) return 1;

@@ -59,7 +59,8 @@ Result StartProgram(const std::wstring& programPath, HWND& window) {
 
 }  // namespace
 
-Result Deliver(const std::wstring& programPath, const std::wstring& pageUrl, const std::wstring& html) {
+Result Deliver(const std::wstring& programPath, const std::wstring& pageUrl, const std::wstring& html,
+               const std::wstring& title) {
     HWND window = FindProgramWindow();
     bool started = false;
     if (!window) {
@@ -67,7 +68,7 @@ Result Deliver(const std::wstring& programPath, const std::wstring& pageUrl, con
         if (!r.ok) return r;
         started = true;
     }
-    std::wstring payload = PackBrowserCapture(pageUrl, html);
+    std::wstring payload = PackBrowserCapture(pageUrl, html, title);
     COPYDATASTRUCT data{};
     data.dwData = started ? kBrowserCaptureAfterStartTag : kBrowserCaptureTag;
     data.cbData = DWORD(payload.size() * sizeof(wchar_t));

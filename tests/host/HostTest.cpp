@@ -136,13 +136,17 @@ TEST(HostWithProgram, CapturesReachTheRunningProgramAndLeaveTheClipboardAlone) {
     SetClipboardText(L"剪贴板里的字");
     HostRun run = RunHost(app.Dir() / L"ZelvaneHost.exe",
                           CaptureMessage(kPage, kFragment) + CaptureMessage(kPage, "") +
-                              CaptureMessage("https://example.org/b/", "<B>two</B><IMG src=\\\"c.png\\\">"));
-    ASSERT_EQ(3u, run.replies.size());
+                              CaptureMessage("https://example.org/b/", "<B>two</B><IMG src=\\\"c.png\\\">") +
+                              // A page about this program: not mistaken for a copied message box.
+                              CaptureMessage(kPage, "<P>x Pagewick \\u786e\\u5b9a -----</P>"));
+    ASSERT_EQ(4u, run.replies.size());
     EXPECT_EQ("{\"ok\":true}", run.replies[0]);
     EXPECT_EQ("{\"ok\":false,\"error\":\"Pagewick could not take the selection\"}", run.replies[1]);
     EXPECT_EQ("{\"ok\":true}", run.replies[2]);
+    EXPECT_EQ("{\"ok\":true}", run.replies[3]);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(std::wstring(L"<P>") + kResolved + L"<P><B>two</B><IMG src=\"https://example.org/b/c.png\">",
+    EXPECT_EQ(std::wstring(L"<P>") + kResolved + L"<P><B>two</B><IMG src=\"https://example.org/b/c.png\">" +
+                  L"<P><P>x Pagewick 确定 -----</P>",
               WindowText(app.EditorEdit()));
     EXPECT_EQ(L"剪贴板里的字", ClipboardText());
     EXPECT_TRUE(IsWindowVisible(app.Frame())) << "a running program is not hidden";
