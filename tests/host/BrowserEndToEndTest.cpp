@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include "support/HttpServer.h"
 #include "support/Pagewick.h"
+#include "resources/resource.h"
 
 using namespace zt;
 
@@ -75,7 +76,9 @@ TEST(BrowserEndToEnd, TheKeyboardCommandCapturesIntoPagewickAndASaveDownloadsThe
     TempFolder work(L"browser");
     ASSERT_FALSE(UnixPath(work.NoSlash()).empty());
     std::string hostUnix = UnixPath(app.Dir() / L"ZelvaneHost.exe");
-    ASSERT_TRUE(Session(work, L"start", Quoted(hostUnix) + L" " + Quoted(base + "/news/page.html")));
+    std::string manifestUnix = UnixPath(app.Dir() / L"zelvane.host.chromium.json");
+    ASSERT_TRUE(Session(work, L"start", Quoted(hostUnix) + L" " + Quoted(base + "/news/page.html") + L" " +
+                                            Quoted(manifestUnix)));
     struct Stop {
         const TempFolder& work;
         ~Stop() { Session(work, L"stop"); }
@@ -99,14 +102,17 @@ TEST(BrowserEndToEnd, TheKeyboardCommandCapturesIntoPagewickAndASaveDownloadsThe
         return;
     }
 
+    // The capture began the text: the page's title is the proposed name.
     PostMessageW(app.Frame(), WM_HOTKEY, 13, 0);
     HWND dlg = WaitForDialog(app.Proc().Id(), 10000, L"文件名");
     ASSERT_TRUE(dlg);
+    Sleep(500);
+    EXPECT_EQ(L"Zelvane e2e", WindowText(GetDlgItem(dlg, IDC_FILE_NAME)));
     PressButton(dlg, IDOK);
     HWND done = WaitForDialog(app.Proc().Id(), 20000, L"保存");
     ASSERT_TRUE(done);
     PressButton(done, IDNO);
-    std::wstring text = ReadTextFile(app.Dir() / L"新闻\\新闻标题ABCDEF.htm");
+    std::wstring text = ReadTextFile(app.Dir() / L"新闻\\Zelvane e2e.htm");
     EXPECT_EQ(std::wstring::npos, text.find(L"src=\"http://")) << Narrow(text);
     const std::wstring images = app.Dir() / L"新闻\\images\\";
     EXPECT_EQ(2, CountFiles(images));
