@@ -3,6 +3,9 @@
 #   session.sh start <work dir> <host exe> <page url> <host manifest>   Chromium (on $DISPLAY)
 #       with the extension as the build ships it beside the program, and the host manifest the
 #       program wrote, its path mapped to a command that runs the host under Wine
+#       (a sixth argument "nokey": a fresh profile, no key chosen for the command)
+#   session.sh windows <work dir>                        the visible windows, one a line (id, name,
+#                                                       x, y, width, height) into <work dir>/windows.txt
 #   session.sh press <work dir> [keys]                  focuses Chromium's window, presses the keys
 #                                                       (xdotool names; Alt+Shift+Z by default)
 #   session.sh stop <work dir>                          ends Chromium
@@ -35,7 +38,7 @@ MAP
   # Chromium does not give an extension Alt+Shift+Z by itself (the browser keeps that key for
   # its own use); the profile carries it as a user's choice in the shortcut settings would.
   mkdir -p "$work/profile/Default"
-  printf '{"extensions":{"commands":{"linux:Alt+Shift+Z":{"command_name":"capture-selection","extension":"nkndjhdhndlkpaannbfjmokimdalnfhf","global":false}}}}\n' \
+  [ "${6:-}" = nokey ] || printf '{"extensions":{"commands":{"linux:Alt+Shift+Z":{"command_name":"capture-selection","extension":"nkndjhdhndlkpaannbfjmokimdalnfhf","global":false}}}}\n' \
     > "$work/profile/Default/Preferences"
   echo "start $url" >> "$log"
   # Its own session: stop ends the whole group.
@@ -44,6 +47,13 @@ MAP
     --load-extension="$root/dist/win64/browser-extension" --window-position=0,0 --window-size=900,700 \
     "$url" >> "$work/chromium.log" 2>&1 &
   echo $! > "$work/chromium.pid"
+  ;;
+windows)
+  : > "$work/windows.txt"
+  for w in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    echo "$w|$(xdotool getwindowname "$w")|$X|$Y|$WIDTH|$HEIGHT" >> "$work/windows.txt"
+  done
   ;;
 press)
   # Without a window manager the focus is set directly; the page title names the window.
