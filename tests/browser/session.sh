@@ -6,6 +6,9 @@
 #       (a sixth argument "nokey": a fresh profile, no key chosen for the command)
 #   session.sh windows <work dir>                        the visible windows, one a line (id, name,
 #                                                       x, y, width, height) into <work dir>/windows.txt
+#   session.sh menu <work dir> <x> <y> <ups> [clear]     right-click at x,y of the window (a click
+#                                                       there first with "clear"), then Up that
+#                                                       many times and Enter
 #   session.sh press <work dir> [keys]                  focuses Chromium's window, presses the keys
 #                                                       (xdotool names; Alt+Shift+Z by default)
 #   session.sh stop <work dir>                          ends Chromium
@@ -47,6 +50,17 @@ MAP
     --load-extension="$root/dist/win64/browser-extension" --window-position=0,0 --window-size=900,700 \
     "$url" >> "$work/chromium.log" 2>&1 &
   echo $! > "$work/chromium.pid"
+  ;;
+menu)
+  win=$(timeout 30 xdotool search --sync --onlyvisible --name 'Zelvane e2e' | head -1)
+  [ -n "$win" ] || { echo "no Chromium window" >> "$log"; touch "$work/$cmd.done"; exit 1; }
+  xdotool windowraise "$win" windowfocus --sync "$win" >> "$log" 2>&1
+  [ "${6:-}" = clear ] && xdotool mousemove --window "$win" "$3" "$4" click 1 && sleep 0.5
+  xdotool mousemove --window "$win" "$3" "$4" click 3
+  sleep 1.5
+  for _ in $(seq "$5"); do xdotool key Up; sleep 0.2; done
+  xdotool key Return
+  echo "menu at $3,$4, $5 up" >> "$log"
   ;;
 windows)
   : > "$work/windows.txt"
