@@ -139,6 +139,10 @@ Section "Zelvane"
   ${If} ${FileExists} "$INSTDIR\x86\Linkmoss.dll"
     ExecWait `"$WINDIR\SysWOW64\regsvr32.exe" /s "$INSTDIR\x86\Linkmoss.dll"`
   ${EndIf}
+  ; Today's browsers: the host's manifests and keys now, not only at the program's first
+  ; start (the extension in the browser-extension folder may be loaded before that).
+  IfFileExists "$INSTDIR\ZelvaneHost.exe" 0 +2
+    nsExec::Exec `"$INSTDIR\ZelvaneHost.exe" /register`
 
   CreateDirectory "${MENU_FOLDER}"
   CreateShortcut "${MENU_FOLDER}\Zelvane.lnk" "$INSTDIR\Pagewick.exe" "" "$INSTDIR\Pagewick.exe" 0
@@ -185,6 +189,7 @@ Section "Uninstall"
   !insertmacro DeleteEmptyKeys "Software\Chromium\NativeMessagingHosts" "Software\Chromium" ""
   !insertmacro DeleteEmptyKeys "Software\Mozilla\NativeMessagingHosts" "Software\Mozilla" ""
   !insertmacro DeleteEmptyKeys "Software\Microsoft\Internet Explorer\MenuExt" "" ""
+  RMDir /r "$INSTDIR\browser-extension"
   ; The host manifests the program writes beside itself at each start.
   Delete "$INSTDIR\${HOST_NAME}.chromium.json"
   Delete "$INSTDIR\${HOST_NAME}.firefox.json"

@@ -17,6 +17,6 @@ done
 # The browser extension packed for Firefox or for unpacking (web-ext comes from setup.sh).
 web_ext=$root/build/node/node_modules/.bin/web-ext
 if [ -x "$web_ext" ]; then
-  "$web_ext" build --source-dir "$root/browser-extension" --artifacts-dir "$root/dist" \
+  "$web_ext" build --source-dir "$root/dist/win64/browser-extension" --artifacts-dir "$root/dist" \
     --filename zelvane-extension.zip --overwrite-dest >/dev/null
 fi

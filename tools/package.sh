@@ -24,7 +24,7 @@ files=()
 while read -r line; do
   case "$line" in ''|'#'*) continue ;; esac
   name=${line#\?}
-  if [ ! -f "$dist/$name" ]; then
+  if [ ! -e "$dist/$name" ]; then
     [ "$name" != "$line" ] && continue   # optional and not built
     echo "package: $dist/$name is missing" >&2; exit 1
   fi
@@ -37,7 +37,11 @@ linkmoss32=$root/dist/win32/Linkmoss.dll
 if [ "$arch" = win64 ] && [ -f "$linkmoss32" ]; then files+=("x86/Linkmoss.dll"); fi
 
 inputs=("$root/CMakeLists.txt" "$root/packaging/files.txt" "$root/packaging/zelvane.nsi" "$0" "$sign" "$icon")
-for f in "${files[@]}"; do [ "$f" = x86/Linkmoss.dll ] && inputs+=("$linkmoss32") || inputs+=("$dist/$f"); done
+for f in "${files[@]}"; do
+  if [ "$f" = x86/Linkmoss.dll ]; then inputs+=("$linkmoss32")
+  elif [ -d "$dist/$f" ]; then while IFS= read -r g; do inputs+=("$g"); done < <(find "$dist/$f" -type f)
+  else inputs+=("$dist/$f"); fi
+done
 # The names shipped last time: an optional file that went away also asks for a new package.
 stamp=$work.files
 if [ -z "${ZELVANE_SIGN_PKCS12:-}" ] && [ -f "$setup" ] && [ -f "$zipfile" ] && [ "$(cat "$stamp" 2>/dev/null)" = "${files[*]}" ] &&
@@ -50,15 +54,16 @@ mkdir -p "$work/Zelvane"
 # The shipped copies, signed when a certificate is given; dist/ keeps what the build made.
 for f in "${files[@]}"; do
   if [ "$f" = x86/Linkmoss.dll ]; then mkdir -p "$work/Zelvane/x86"; cp "$linkmoss32" "$work/Zelvane/$f"
-  else cp "$dist/$f" "$work/Zelvane/"; fi
+  else cp -r "$dist/$f" "$work/Zelvane/"; fi
 done
 (cd "$work/Zelvane" && bash "$sign" *.exe *.dll $(ls x86/*.dll 2>/dev/null))
 {
   echo '!macro ShipFiles'
+  # A folder (the browser extension) goes whole, under its own name.
   for f in "${files[@]}"; do
     case "$f" in
       */*) echo "  SetOutPath \"\$INSTDIR\\${f%/*}\""; echo "  File \"$work/Zelvane/$f\""; echo '  SetOutPath "$INSTDIR"' ;;
-      *) echo "  File \"$work/Zelvane/$f\"" ;;
+      *) if [ -d "$work/Zelvane/$f" ]; then echo "  File /r \"$work/Zelvane/$f\""; else echo "  File \"$work/Zelvane/$f\""; fi ;;
     esac
   done
   echo '!macroend'
@@ -71,7 +76,7 @@ done
   echo '!macroend'
 } > "$work/files.nsh"
 # Programs and Features shows the program's size: the shipped files, in KB.
-program_kb=$(( ($(cd "$work/Zelvane" && cat "${files[@]}" | wc -c) + 1023) / 1024 ))
+program_kb=$(( ($(cd "$work/Zelvane" && find "${files[@]}" -type f -exec cat {} + | wc -c) + 1023) / 1024 ))
 makensis -V2 -DPROGRAM_KB="$program_kb" -DARCH="$arch" -DVERSION="$version" -DFILEVERSION="$fileversion" \
   -DOUTFILE="$setup.tmp" -DICON="$icon" -DFILES="$work/files.nsh" -DSIGN="$sign" -DSIGNED_COPY="$work/uninstall.exe" \
   "$root/packaging/zelvane.nsi"

@@ -34,6 +34,15 @@ if [ "$(cat "$root/build/node/.web-ext-version" 2>/dev/null)" != "$WEB_EXT_VERSI
   npm install --prefix "$root/build/node" --no-audit --no-fund --loglevel=error "web-ext@$WEB_EXT_VERSION"
   echo "$WEB_EXT_VERSION" > "$root/build/node/.web-ext-version"
 fi
+# Readability (the article reader the extension runs in the page), pinned; the build copies
+# Readability.js and its licence into the extension it ships.
+READABILITY_VERSION=0.6.0
+if [ "$(cat "$root/build/node/.readability-version" 2>/dev/null)" != "$READABILITY_VERSION" ]; then
+  mkdir -p "$root/build/node"
+  npm install --prefix "$root/build/node" --no-audit --no-fund --loglevel=error \
+    "@mozilla/readability@$READABILITY_VERSION"
+  echo "$READABILITY_VERSION" > "$root/build/node/.readability-version"
+fi
 
 # SQLite (with FTS5) is compiled from the amalgamation a registry package ships,
 # one pinned version, unpacked into a cache folder that git ignores.

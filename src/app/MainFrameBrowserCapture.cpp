@@ -6,8 +6,8 @@
 
 LRESULT CMainFrame::OnCopyData(LPARAM lp) {
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-    std::wstring pageUrl, html;
-    if (!data || !UnpackBrowserCapture(data->dwData, data->lpData, data->cbData, pageUrl, html))
+    std::wstring pageUrl, html, title;
+    if (!data || !UnpackBrowserCapture(data->dwData, data->lpData, data->cbData, pageUrl, html, &title))
         return kReplyNotUnderstood;
     // The data lives only as long as this send, so a capture that cannot run now is
     // refused and the host answers the browser, never kept for later.
@@ -23,7 +23,11 @@ LRESULT CMainFrame::OnCopyData(LPARAM lp) {
     m_capturing = true;
     ShowTrayBalloon(kBalloonInfo, L"", L"");   // takes down a balloon still showing
     try {
+        std::wstring before;
+        bool beginsText = m_mainView->Engine() && m_mainView->Engine()->GetBodyText(before) &&
+                          before.find_first_not_of(L" \t\r\n\u00A0\u3000") == std::wstring::npos;
         if (TakeBrowserCapture(m_mainView, pageUrl, html) != CaptureOutcome::Success) return kReplyNothing;
+        if (beginsText) m_proposedTitle = title;
         KeepTextAfterCapture(pageUrl);   // after the balloon, as for the other captures
         return kReplyTaken;
     } catch (...) {

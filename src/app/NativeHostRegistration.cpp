@@ -1,5 +1,4 @@
 #include "app/NativeHostRegistration.h"
-#include "editor/HtmlText.h"
 #include "host/JsonQuoted.h"
 #include <windows.h>
 #include <cstdio>
@@ -21,7 +20,12 @@ const wchar_t* const kChromiumKeys[] = {
 };
 const wchar_t kFirefoxKey[] = L"Software\\Mozilla\\NativeMessagingHosts\\zelvane.host";
 
-std::string JsonString(const std::wstring& text) { return JsonQuoted(htmltext::WideToUtf8(text)); }
+// Compiled into the host too (its /register), so it needs nothing of the program.
+std::string JsonString(const std::wstring& text) {
+    std::string utf8(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), &utf8[0], int(utf8.size()), nullptr, nullptr);
+    return JsonQuoted(utf8);
+}
 
 std::string Manifest(const std::wstring& hostPath, const std::string& allowedKey, const std::string& allowed) {
     return "{\n  \"name\": \"zelvane.host\",\n"

@@ -5,5 +5,5 @@ CaptureOutcome TakeBrowserCapture(CHtmlEditView* mainView, const std::wstring& p
     std::wstring resolved = htmltext::RewriteUrls(html, [&](const std::wstring& v) {
         return htmltext::ResolveUrl(pageUrl, v);
     });
-    return AppendToEditor(mainView, &resolved);
+    return AppendToEditor(mainView, &resolved, {}, false);
 }

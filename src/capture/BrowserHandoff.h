@@ -2,8 +2,9 @@
 // one WM_COPYDATA, sent synchronously to the window captioned "ZelvaneV1.3".
 //   dwData  kBrowserCaptureTag, or kBrowserCaptureAfterStartTag when the host has just
 //           started the program for this capture (the window is hidden first, as for 1027)
-//   lpData  UTF-16: the page address, one NUL, then the selection's HTML (no terminator
-//           needed; cbData counts the bytes)
+//   lpData  UTF-16: the page address, one NUL, the selection's HTML, and optionally one
+//           more NUL and the page title (no terminator needed; cbData counts the bytes).
+//           The HTML and the title hold no NUL (the host drops any).
 // The window procedure answers with a BrowserCaptureReply. Shared by both programs,
 // header only, so the host links nothing of the program.
 #pragma once
@@ -21,16 +22,21 @@ enum BrowserCaptureReply : LRESULT {
     kReplyStarting = 4,        // the window exists but the start-up has not finished: try again
 };
 
-inline std::wstring PackBrowserCapture(const std::wstring& pageUrl, const std::wstring& html) {
+inline std::wstring PackBrowserCapture(const std::wstring& pageUrl, const std::wstring& html,
+                                       const std::wstring& title = L"") {
     std::wstring payload = pageUrl;
     payload.push_back(L'\0');
-    payload += html;
+    for (wchar_t c : html)
+        if (c) payload.push_back(c);
+    if (!title.empty()) payload.push_back(L'\0');
+    for (wchar_t c : title)
+        if (c) payload.push_back(c);
     return payload;
 }
 
 // False for another tag, an odd byte count, or no separator after the address.
 inline bool UnpackBrowserCapture(ULONG_PTR tag, const void* data, DWORD bytes, std::wstring& pageUrl,
-                                 std::wstring& html) {
+                                 std::wstring& html, std::wstring* title = nullptr) {
     if (tag != kBrowserCaptureTag && tag != kBrowserCaptureAfterStartTag) return false;
     if (!data || bytes % sizeof(wchar_t) != 0) return false;
     std::wstring payload(static_cast<const wchar_t*>(data), bytes / sizeof(wchar_t));
@@ -40,5 +46,8 @@ inline bool UnpackBrowserCapture(ULONG_PTR tag, const void* data, DWORD bytes, s
     html = payload.substr(nul + 1);
     // A terminator the sender added is no part of the HTML.
     while (!html.empty() && html.back() == L'\0') html.pop_back();
+    size_t titleAt = html.find(L'\0');
+    if (title) *title = titleAt == std::wstring::npos ? L"" : html.substr(titleAt + 1);
+    if (titleAt != std::wstring::npos) html.resize(titleAt);
     return true;
 }

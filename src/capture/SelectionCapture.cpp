@@ -102,12 +102,15 @@ void WaitAnsweringSentMessages(DWORD ms) {
     }
 }
 
-CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice) {
+CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice,
+                              bool fromKeystroke) {
     HtmlEngine* main = mainView ? mainView->Engine() : nullptr;
     bool haveMain = main && main->HasDocument();
     if (haveMain) main->SetCharset(L"unicode");
 
-    CaptureOutcome outcome = (pasted && haveMain) ? ClassifyPastedHtml(*pasted) : CaptureOutcome::Empty;
+    CaptureOutcome outcome = CaptureOutcome::Empty;
+    if (pasted && haveMain)
+        outcome = fromKeystroke ? ClassifyPastedHtml(*pasted) : pasted->empty() ? CaptureOutcome::Empty : CaptureOutcome::Success;
     if (outcome != CaptureOutcome::Success) {
         ShowTrayBalloon(kBalloonWarning, kNothingTitle, kNothingText);
         return outcome;

@@ -45,7 +45,10 @@ void WaitAnsweringSentMessages(DWORD ms);
 // outcome; success appends it to the main editor after "<P>". Shows the balloon.
 // notice(pasted, existing) may give a line the success balloon adds.
 using CaptureNotice = std::function<std::wstring(const std::wstring&, const std::wstring&)>;
-CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice = {});
+// fromKeystroke: what was pasted after the copy keystroke, which may be one of this program's
+// message boxes; a hand-off from the browser extension is the page's own HTML.
+CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice = {},
+                              bool fromKeystroke = true);
 
 // The capture steps run when the capture timer fires: copy keystroke to the focused
 // window, paste into the hidden view, empty it, and on success append to the main

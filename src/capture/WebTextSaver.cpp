@@ -10,6 +10,8 @@ const wchar_t kChooseFolderMessage[] = L"请先在目录树中选择保存网文
 namespace {
 
 const wchar_t kRootLabel[] = L"我的网文";
+// A page title proposed as a name is cut here: titles run longer than a text's first words.
+constexpr int kTitleNameLength = 60;
 
 // The tree's root item is no folder of its own: web texts go into category folders.
 bool IsRootFolder(const std::wstring& folder) {
@@ -54,7 +56,11 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
     if (!frame.m_editMode) {
         std::wstring text;
         engine->GetBodyText(text);
-        frame.m_webTextName = ProposeWebTextName(text, frame.m_nameLength);
+        // A text begun by a hand-off is proposed under its page's title (cleaned of what
+        // file names cannot hold); the dialog still confirms it.
+        bool byTitle = !frame.m_proposedTitle.empty() && !ProposeWebTextName(text, 1).empty();
+        frame.m_webTextName = byTitle ? ProposeWebTextName(CleanFileName(frame.m_proposedTitle), kTitleNameLength)
+                                      : ProposeWebTextName(text, frame.m_nameLength);
         if (!frame.m_webTextName.empty()) {
             folder = selectedFolder();
             if (IsRootFolder(folder)) {
@@ -99,6 +105,7 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
         return outcome;
     }
     outcome.written = true;
+    frame.m_proposedTitle.clear();
     frame.IndexUpdates().FileSaved(outcome.path);
     if (frame.m_wndListBar.IsWindow())
         ::SendMessageW(frame.m_wndListBar.m_hWnd, WM_REFRESH_FILELIST, 0, (LPARAM)folder.c_str());

@@ -3,7 +3,9 @@
 // answered with {"ok":true} or {"ok":false,"error":"..."}.
 #include "host/NativeMessage.h"
 #include "host/PagewickLink.h"
+#include "app/NativeHostRegistration.h"
 #include <windows.h>
+#include <shellapi.h>
 #include <string>
 
 namespace {
@@ -26,11 +28,23 @@ bool Answer(const std::string& json) {
     return true;
 }
 
-std::wstring ProgramPath() {
+std::wstring HostDir() {
     wchar_t module[MAX_PATH * 4] = {};
     DWORD n = ::GetModuleFileNameW(nullptr, module, MAX_PATH * 4);
     std::wstring path(module, n);
-    return path.substr(0, path.find_last_of(L'\\') + 1) + L"Pagewick.exe";
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+std::wstring ProgramPath() { return HostDir() + L"Pagewick.exe"; }
+
+// "ZelvaneHost.exe /register", run by the installer: the browsers find the host before the
+// program has ever started. Browsers start the host with an origin or a manifest path instead.
+bool IsRegisterRequest() {
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    bool yes = argv && argc == 2 && ::lstrcmpiW(argv[1], L"/register") == 0;
+    if (argv) ::LocalFree(argv);
+    return yes;
 }
 
 int Run() {
@@ -55,7 +69,7 @@ int Run() {
         if (!nativemsg::ParseCapture(body, capture, error)) {
             reply = nativemsg::ErrorReply(error);
         } else {
-            hostlink::Result r = hostlink::Deliver(ProgramPath(), capture.url, capture.html);
+            hostlink::Result r = hostlink::Deliver(ProgramPath(), capture.url, capture.html, capture.title);
             reply = r.ok ? nativemsg::OkReply() : nativemsg::ErrorReply(r.error);
         }
         if (!Answer(reply)) return 1;
@@ -65,6 +79,7 @@ int Run() {
 }  // namespace
 
 int main() {
+    if (IsRegisterRequest()) return RegisterNativeHost(HostDir()) ? 0 : 1;
     // Pagewick, when started from here, must not keep the browser's pipes open after the host ends.
     for (DWORD id : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE})
         ::SetHandleInformation(::GetStdHandle(id), HANDLE_FLAG_INHERIT, 0);

@@ -16,6 +16,8 @@ struct Result {
 };
 
 // programPath: the program file to start when no window has the caption.
-Result Deliver(const std::wstring& programPath, const std::wstring& pageUrl, const std::wstring& html);
+// title: the page's, proposed by the program as the name of a text it begins.
+Result Deliver(const std::wstring& programPath, const std::wstring& pageUrl, const std::wstring& html,
+               const std::wstring& title = L"");
 
 }  // namespace hostlink

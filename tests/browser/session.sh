@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
 # The Linux side of the extension's end-to-end test, started by the test under Wine:
-#   session.sh start <work dir> <host exe> <page url>   Chromium (on $DISPLAY) with the unpacked
-#       extension and a host manifest whose command runs the host under Wine
+#   session.sh start <work dir> <host exe> <page url> <host manifest>   Chromium (on $DISPLAY)
+#       with the extension as the build ships it beside the program, and the host manifest the
+#       program wrote, its path mapped to a command that runs the host under Wine
+#       (a sixth argument "nokey": a fresh profile, no key chosen for the command)
+#   session.sh windows <work dir>                        the visible windows, one a line (id, name,
+#                                                       x, y, width, height) into <work dir>/windows.txt
+#   session.sh menu <work dir> <x> <y> <ups> [clear]     right-click at x,y of the window (a click
+#                                                       there first with "clear"), then Up that
+#                                                       many times and Enter
 #   session.sh press <work dir> [keys]                  focuses Chromium's window, presses the keys
 #                                                       (xdotool names; Alt+Shift+Z by default)
 #   session.sh stop <work dir>                          ends Chromium
@@ -13,7 +20,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 log=$work/session.log
 case $cmd in
 start)
-  host_exe=$3 url=$4
+  host_exe=$3 url=$4 manifest=$5
   mkdir -p "$work/profile/NativeMessagingHosts"
   # Chromium starts the host with its own environment: the test's Wine prefix and display.
   cat > "$work/host.sh" <<HOST
@@ -23,20 +30,44 @@ echo "host started" >> '$log'
 exec ${WINE64:-/usr/lib/wine/wine64} '$host_exe' "\$@"
 HOST
   chmod +x "$work/host.sh"
-  printf '{"name":"zelvane.host","description":"test","path":"%s","type":"stdio","allowed_origins":["chrome-extension://nkndjhdhndlkpaannbfjmokimdalnfhf/"]}\n' \
-    "$work/host.sh" > "$work/profile/NativeMessagingHosts/zelvane.host.json"
+  # Everything but the path as the program wrote it (a Linux browser cannot run the .exe).
+  python3 - "$manifest" "$work/host.sh" "$work/profile/NativeMessagingHosts/zelvane.host.json" <<'MAP' >> "$log" 2>&1
+import json, sys
+m = json.load(open(sys.argv[1], encoding="utf-8"))
+print("program's manifest:", json.dumps(m))
+m["path"] = sys.argv[2]
+json.dump(m, open(sys.argv[3], "w"))
+MAP
   # Chromium does not give an extension Alt+Shift+Z by itself (the browser keeps that key for
   # its own use); the profile carries it as a user's choice in the shortcut settings would.
   mkdir -p "$work/profile/Default"
-  printf '{"extensions":{"commands":{"linux:Alt+Shift+Z":{"command_name":"capture-selection","extension":"nkndjhdhndlkpaannbfjmokimdalnfhf","global":false}}}}\n' \
+  [ "${6:-}" = nokey ] || printf '{"extensions":{"commands":{"linux:Alt+Shift+Z":{"command_name":"capture-selection","extension":"nkndjhdhndlkpaannbfjmokimdalnfhf","global":false}}}}\n' \
     > "$work/profile/Default/Preferences"
   echo "start $url" >> "$log"
   # Its own session: stop ends the whole group.
   setsid chromium --no-sandbox --disable-gpu --no-first-run --no-default-browser-check \
     --disable-dev-shm-usage --password-store=basic --user-data-dir="$work/profile" \
-    --load-extension="$root/browser-extension" --window-position=0,0 --window-size=900,700 \
+    --load-extension="$root/dist/win64/browser-extension" --window-position=0,0 --window-size=900,700 \
     "$url" >> "$work/chromium.log" 2>&1 &
   echo $! > "$work/chromium.pid"
+  ;;
+menu)
+  win=$(timeout 30 xdotool search --sync --onlyvisible --name 'Zelvane e2e' | head -1)
+  [ -n "$win" ] || { echo "no Chromium window" >> "$log"; touch "$work/$cmd.done"; exit 1; }
+  xdotool windowraise "$win" windowfocus --sync "$win" >> "$log" 2>&1
+  [ "${6:-}" = clear ] && xdotool mousemove --window "$win" "$3" "$4" click 1 && sleep 0.5
+  xdotool mousemove --window "$win" "$3" "$4" click 3
+  sleep 1.5
+  for _ in $(seq "$5"); do xdotool key Up; sleep 0.2; done
+  xdotool key Return
+  echo "menu at $3,$4, $5 up" >> "$log"
+  ;;
+windows)
+  : > "$work/windows.txt"
+  for w in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    echo "$w|$(xdotool getwindowname "$w")|$X|$Y|$WIDTH|$HEIGHT" >> "$work/windows.txt"
+  done
   ;;
 press)
   # Without a window manager the focus is set directly; the page title names the window.

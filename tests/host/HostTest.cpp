@@ -15,9 +15,20 @@ struct HostRun {
 };
 
 // Runs the host with input on its standard input (closed afterwards, as a browser closes
-// the port) and collects every framed reply until it ends.
-HostRun RunHost(const std::wstring& exe, const std::string& input) {
+// the port) and collects every framed reply until it ends. With jobLimits the host runs in a
+// job object with those limits, as Firefox runs it, and the job is closed after the replies.
+HostRun RunHost(const std::wstring& exe, const std::string& input, DWORD jobLimits = 0) {
     HostRun run;
+    HANDLE job = nullptr;
+    if (jobLimits) {
+        job = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = jobLimits;
+        if (!job || !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+            ADD_FAILURE() << "no job object";
+            return run;
+        }
+    }
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
     HANDLE inRead, inWrite, outRead, outWrite;
     if (!CreatePipe(&inRead, &inWrite, &sa, 0)) return run;
@@ -32,8 +43,12 @@ HostRun RunHost(const std::wstring& exe, const std::string& input) {
     si.hStdError = outWrite;
     PROCESS_INFORMATION pi{};
     std::wstring cmd = L"\"" + exe + L"\" chrome-extension://test/";
-    BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                  &si, &pi);
+    BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE,
+                                  CREATE_NO_WINDOW | (job ? CREATE_SUSPENDED : 0), nullptr, nullptr, &si, &pi);
+    if (started && job) {
+        EXPECT_TRUE(AssignProcessToJobObject(job, pi.hProcess));
+        ResumeThread(pi.hThread);
+    }
     CloseHandle(inRead);
     CloseHandle(outWrite);
     if (started) {
@@ -51,6 +66,7 @@ HostRun RunHost(const std::wstring& exe, const std::string& input) {
     GetExitCodeProcess(pi.hProcess, &run.exitCode);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
+    if (job) CloseHandle(job);   // ends whatever is still in the job
     for (size_t at = 0; at + 4 <= out.size();) {
         uint32_t n = uint8_t(out[at]) | uint8_t(out[at + 1]) << 8 | uint8_t(out[at + 2]) << 16 | uint32_t(uint8_t(out[at + 3])) << 24;
         run.replies.push_back(out.substr(at + 4, n));
@@ -120,13 +136,17 @@ TEST(HostWithProgram, CapturesReachTheRunningProgramAndLeaveTheClipboardAlone) {
     SetClipboardText(L"剪贴板里的字");
     HostRun run = RunHost(app.Dir() / L"ZelvaneHost.exe",
                           CaptureMessage(kPage, kFragment) + CaptureMessage(kPage, "") +
-                              CaptureMessage("https://example.org/b/", "<B>two</B><IMG src=\\\"c.png\\\">"));
-    ASSERT_EQ(3u, run.replies.size());
+                              CaptureMessage("https://example.org/b/", "<B>two</B><IMG src=\\\"c.png\\\">") +
+                              // A page about this program: not mistaken for a copied message box.
+                              CaptureMessage(kPage, "<P>x Pagewick \\u786e\\u5b9a -----</P>"));
+    ASSERT_EQ(4u, run.replies.size());
     EXPECT_EQ("{\"ok\":true}", run.replies[0]);
     EXPECT_EQ("{\"ok\":false,\"error\":\"Pagewick could not take the selection\"}", run.replies[1]);
     EXPECT_EQ("{\"ok\":true}", run.replies[2]);
+    EXPECT_EQ("{\"ok\":true}", run.replies[3]);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(std::wstring(L"<P>") + kResolved + L"<P><B>two</B><IMG src=\"https://example.org/b/c.png\">",
+    EXPECT_EQ(std::wstring(L"<P>") + kResolved + L"<P><B>two</B><IMG src=\"https://example.org/b/c.png\">" +
+                  L"<P><P>x Pagewick 确定 -----</P>",
               WindowText(app.EditorEdit()));
     EXPECT_EQ(L"剪贴板里的字", ClipboardText());
     EXPECT_TRUE(IsWindowVisible(app.Frame())) << "a running program is not hidden";
@@ -161,26 +181,43 @@ TEST(HostWithProgram, CapturesReachTheRunningProgramAndLeaveTheClipboardAlone) {
     EXPECT_NE(std::string::npos, firefox.find("\"allowed_extensions\": [\"capture@zelvane\"]"));
 }
 
-TEST(HostWithProgram, StartsTheProgramHiddenWhenItIsNotRunning) {
+// The program ends through its window's process (it asks nothing when the editor is clean).
+void EndProgram(HWND frame) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(frame, &pid);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!process) return;
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+}
+
+// Firefox runs the host in a job that is ended with the host (and allows breakaway): the
+// program the host starts stays after the job is closed, hidden, with the capture.
+TEST(HostWithProgram, StartsTheProgramHiddenAndOutsideTheBrowsersJob) {
     ASSERT_FALSE(FindWindowW(nullptr, kMainCaption)) << "a program window is left from elsewhere";
     ProgramDir dir(L"host ");
     dir.WriteDefaultConfig();
     CreateDirectoryW((dir / L"新闻").c_str(), nullptr);
-    HostRun run = RunHost(dir / L"ZelvaneHost.exe", CaptureMessage(kPage, kFragment));
-    HWND frame = FindWindowW(nullptr, kMainCaption);
-    DWORD pid = 0;
-    if (frame) GetWindowThreadProcessId(frame, &pid);
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    HostRun run = RunHost(dir / L"ZelvaneHost.exe", CaptureMessage(kPage, kFragment),
+                          JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK);
     ASSERT_EQ(1u, run.replies.size());
     EXPECT_EQ("{\"ok\":true}", run.replies[0]);
-    ASSERT_TRUE(frame) << "the program was not started";
+    Sleep(1000);   // the job's processes are ended asynchronously
+    HWND frame = FindWindowW(nullptr, kMainCaption);
+    ASSERT_TRUE(frame) << "the program did not outlive the host's job";
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(frame); }, 5000)) << "the started program should be hidden";
     HWND view = GetDlgItem(frame, 0xE900);
     EXPECT_EQ(std::wstring(L"<P>") + kResolved, view ? WindowText(GetWindow(view, GW_CHILD)) : L"<no editor>");
-    if (process) {
-        TerminateProcess(process, 0);
-        WaitForSingleObject(process, 10000);
-        CloseHandle(process);
+    EndProgram(frame);
+
+    // A job that refuses breakaway: the capture still arrives, from a program inside the job.
+    ASSERT_TRUE(WaitFor([] { return !FindWindowW(nullptr, kMainCaption); }, 10000));
+    run = RunHost(dir / L"ZelvaneHost.exe", CaptureMessage(kPage, kFragment), JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE);
+    ASSERT_EQ(1u, run.replies.size());
+    EXPECT_EQ("{\"ok\":true}", run.replies[0]);
+    if (HWND left = FindWindowW(nullptr, kMainCaption)) {
+        if (!WaitFor([] { return !FindWindowW(nullptr, kMainCaption); }, 5000)) EndProgram(left);
     }
 }
 

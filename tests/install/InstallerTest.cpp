@@ -194,7 +194,7 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
 
     // Files, shortcuts, uninstall entry with the programs' version, Linkmoss registered.
     const auto shipped = ShippedFiles();
-    for (const auto& f : shipped) EXPECT_TRUE(FileExists(dir + f)) << Narrow(f);
+    for (const auto& f : shipped) EXPECT_TRUE(FileExists(dir + f) || DirExists(dir + f)) << Narrow(f);
     EXPECT_TRUE(FileExists(dir + L"uninstall.exe"));
     // The 32-bit Linkmoss for the browsers' 32-bit tab processes, when the 32-bit build made one.
     const bool with32 = FileExists(std::wstring(DIST_DIR_W) + L"..\\win32\\Linkmoss.dll");
@@ -217,6 +217,20 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     EXPECT_EQ(version, VersionOf(SetupProgram(), true));
     EXPECT_EQ(L"\"" + dir + L"uninstall.exe\" /S", RegText(HKEY_CURRENT_USER, kUninstallKey, L"QuietUninstallString"));
     EXPECT_EQ(dir + L"Linkmoss.dll", RegText(HKEY_CURRENT_USER, kServerKey, nullptr));
+    // Before any start: the extension ready for "Load unpacked", and the browsers find the host.
+    for (const wchar_t* f : {L"manifest.json", L"background.js", L"serialize.js", L"article.js", L"Readability.js",
+                             L"Readability-LICENSE.md"})
+        EXPECT_TRUE(FileExists(dir + L"browser-extension\\" + f)) << Narrow(f);
+    for (const wchar_t* k : kHostKeys) {
+        std::wstring manifest = RegText(HKEY_CURRENT_USER, k, nullptr);
+        EXPECT_EQ(dir + (wcsstr(k, L"Mozilla") ? L"zelvane.host.firefox.json" : L"zelvane.host.chromium.json"), manifest)
+            << Narrow(k);
+        auto bytes = ReadBytes(manifest);
+        std::string json(bytes.begin(), bytes.end()), hostPath;
+        for (char c : Narrow(dir + L"ZelvaneHost.exe")) hostPath += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        EXPECT_NE(std::string::npos, json.find("\"path\": \"" + hostPath + "\"")) << json;
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, k)) << Narrow(k);
+    }
 
     // The first run there writes its settings and folders beside the installed program.
     {
@@ -284,7 +298,7 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     ShowWindow(frame, SW_HIDE);
     ASSERT_TRUE(Uninstall());
     EXPECT_EQ(0u, app.Wait(10000)) << "Pagewick still runs";
-    for (const auto& f : shipped) EXPECT_FALSE(FileExists(dir + f)) << Narrow(f);
+    for (const auto& f : shipped) EXPECT_FALSE(FileExists(dir + f) || DirExists(dir + f)) << Narrow(f);
     EXPECT_FALSE(DirExists(dir + L"x86"));
     for (const wchar_t* s : kShortcuts) EXPECT_FALSE(FileExists(MenuFolder() + s)) << Narrow(s);
     EXPECT_FALSE(DirExists(MenuFolder()));
