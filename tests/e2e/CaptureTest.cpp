@@ -59,6 +59,39 @@ TEST_F(RunningProgram, HeldShiftDelaysTheCopyAndRequestsMeanwhileAreDropped) {
     EXPECT_EQ(L"<P><P>held</P>", Body());
 }
 
+// A settings file of a first start today: capture Alt+Shift+A.
+class RunningWithAltShiftA : public RunningProgram {
+protected:
+    void SetUp() override {
+        captureModifier = L"4";
+        RunningProgram::SetUp();
+    }
+};
+
+TEST_F(RunningWithAltShiftA, TheHotKeyCapturesOnceAltIsLetGoAndCapitalsStayFree) {
+    auto taken = [](UINT mod) {
+        if (!RegisterHotKey(nullptr, 79, mod, 'A')) return true;
+        UnregisterHotKey(nullptr, 79);
+        return false;
+    };
+    EXPECT_TRUE(taken(MOD_ALT | MOD_SHIFT));
+    EXPECT_FALSE(taken(MOD_SHIFT));
+    TestBrowser page(L"--html", "<B>alt</B> shift", L"page alt shift");
+    ASSERT_TRUE(page.Focus());
+    // Pressed as people do: A let go first, then Shift, Alt last.
+    KeyDown(VK_MENU);
+    KeyDown(VK_SHIFT);
+    KeyDown('A');
+    KeyUp('A');
+    KeyUp(VK_SHIFT);
+    // Alt still down would make the copy Ctrl+Alt+C, which copies nothing.
+    EXPECT_FALSE(WaitFor([&] { return !page.Log().empty(); }, 600, 20));
+    KeyUp(VK_MENU);
+    ASSERT_TRUE(BodyBecomes(L"<P><B>alt</B> shift")) << Narrow(Body()) << page.Log();
+    EXPECT_EQ("copy shift=0\r\n", page.Log());
+    EXPECT_TRUE(WaitFor([] { return ClipboardFormatCount() == 0; }, 3000));
+}
+
 TEST_F(RunningProgram, ARequestArrivingWhileTheCopyIsReadIsTakenAfterwards) {
     TestBrowser a(L"--html", "<P>again</P>", L"page again");
     ASSERT_TRUE(a.Focus());

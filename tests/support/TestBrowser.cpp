@@ -3,12 +3,13 @@
 namespace zt {
 
 TestBrowser::TestBrowser(const std::wstring& kind, const std::string& utf8Content, const std::wstring& title,
-                         const std::wstring& sourceUrl)
+                         const std::wstring& sourceUrl, unsigned copyDelayMs)
     : m_folder(L"browser") {
     m_dir = m_folder.Path();
     m_log = m_dir + L"copies.log";
     std::wstring args = L"--title \"" + title + L"\" --log \"" + m_log + L"\"";
     if (!sourceUrl.empty()) args += L" --source \"" + sourceUrl + L"\"";
+    if (copyDelayMs) args += L" --delay " + std::to_wstring(copyDelayMs);
     if (!kind.empty()) {
         std::wstring page = m_dir + L"page.txt";
         WriteBytes(page, utf8Content);

@@ -10,14 +10,16 @@ class TestBrowser {
 public:
     // kind: L"--html" (HTML Format + text), L"--text" (text only) or empty (copies nothing).
     // sourceUrl: the page address given in the copied HTML (empty: the tool's own default).
+    // copyDelayMs: the clipboard is written that long after the Ctrl+C (a slow browser).
     TestBrowser(const std::wstring& kind, const std::string& utf8Content, const std::wstring& title,
-                const std::wstring& sourceUrl = L"");
+                const std::wstring& sourceUrl = L"", unsigned copyDelayMs = 0);
     ~TestBrowser();
     bool Started() const { return m_window != nullptr; }
     HWND Window() const { return m_window; }
     // Brings the window to the front with the keyboard focus.
     bool Focus();
-    // Lines "copy shift=0|1" written on every Ctrl+C it received.
+    // Lines "copy shift=0|1" written on every Ctrl+C it received ("ctrl+alt+c" for one
+    // with Alt held, which copies nothing).
     std::string Log() const;
     int CopyCount() const;
 private:
