@@ -14,6 +14,10 @@ bool PhysicalModifiersDown() {
 bool ArmCaptureTimer(HWND frame) { return ::SetTimer(frame, kCaptureTimerId, kCaptureTimerMs, nullptr) != 0; }
 
 constexpr DWORD kModifierPollMs = 10;
+// Let go means let go for 60 ms: a key read up between two presses of a held key (its
+// autorepeat, or the system syncing its key state) is not a release. Wine answers a key
+// read up again from a copy up to 50 ms old, so a shorter span could read one gap thrice.
+constexpr int kReleasedPolls = 7;
 constexpr int kArmTries = 3;
 constexpr DWORD kArmRetryMs = 50;
 
@@ -25,7 +29,10 @@ DWORD WINAPI CaptureWorkerThread(LPVOID param) {
 CaptureWorkerHooks DefaultCaptureWorkerHooks() { return {PhysicalModifiersDown, ArmCaptureTimer}; }
 
 DWORD RunCaptureWorker(HWND frame, const CaptureWorkerHooks& hooks) {
-    while (hooks.modifiersDown()) ::Sleep(kModifierPollMs);
+    for (int released = 0; released < kReleasedPolls;) {
+        released = hooks.modifiersDown() ? 0 : released + 1;
+        if (released < kReleasedPolls) ::Sleep(kModifierPollMs);
+    }
     for (int i = 0; i < kArmTries; ++i) {
         if (hooks.armTimer(frame)) return 0;
         ::Sleep(kArmRetryMs);

@@ -33,6 +33,20 @@ private:
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 
+// A key held down as a keyboard holds it: pressed again every few milliseconds (its
+// autorepeat) until let go. A single injected press is not enough: Wine lets go of
+// injected modifiers whenever it syncs its key state with the X server's (observed right
+// after the program showed a balloon), which a physically held key survives.
+class HeldKey {
+public:
+    explicit HeldKey(WORD vk);
+    ~HeldKey() { Release(); }
+    void Release();   // stops the repeat, then the key goes up
+private:
+    WORD m_vk;
+    HANDLE m_stop, m_thread;
+};
+
 // Clipboard helpers for checks.
 int ClipboardFormatCount();
 bool ClipboardHasHtml();

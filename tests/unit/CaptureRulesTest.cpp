@@ -116,9 +116,10 @@ TEST(CaptureWorker, HandsTheFrameBackWhenTheTimerCannotBeArmed) {
     Recorder frame;
     static int polls, arms;
     polls = arms = 0;
-    CaptureWorkerHooks hooks{[] { return ++polls < 4; }, [](HWND) { ++arms; return false; }};
+    // Held, read up once (a gap between two presses), held again, then let go for good.
+    CaptureWorkerHooks hooks{[] { ++polls; return polls < 4 || polls == 5; }, [](HWND) { ++arms; return false; }};
     EXPECT_EQ(0u, RunCaptureWorker(frame.hwnd, hooks));
-    EXPECT_EQ(4, polls);
+    EXPECT_EQ(12, polls);   // seven readings in a row after the last press
     EXPECT_GE(arms, 2);   // tried again before giving up
     EXPECT_TRUE(frame.Saw(WM_CAPTURE_NOT_ARMED, 0));
 
