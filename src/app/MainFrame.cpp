@@ -157,7 +157,11 @@ int CMainFrame::OnCreate() {
     StartLibrarySearch();
 
     m_hotKeyBaseId = kHotKeyBaseId;
-    m_hotKeys = RegisterAppHotKeys(m_hWnd);
+    bool captureKeyFailed = false;
+    m_hotKeys = RegisterAppHotKeys(m_hWnd, &captureKeyFailed);
+    // Without its key the program would wait for a capture that never comes: say so.
+    if (captureKeyFailed)
+        ShowTrayBalloon(m_tray, kBalloonWarning, kTakenKeyTitle, TakenCaptureKeyText(m_hotKeys).c_str());
 
     if (::OpenClipboard(m_hWnd)) {
         ::EmptyClipboard();

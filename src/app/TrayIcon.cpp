@@ -88,9 +88,12 @@ void FillBalloon(NOTIFYICONDATAW& record, int kind, const wchar_t* title, const 
     CopyBounded(record.szInfo, ARRAYSIZE(record.szInfo), text, kBalloonTextMax);
 }
 
+void ShowTrayBalloon(NOTIFYICONDATAW& record, int kind, const wchar_t* title, const wchar_t* text) {
+    FillBalloon(record, kind, title, text);
+    Notify(NIM_MODIFY, record);
+}
+
 void ShowTrayBalloon(int kind, const wchar_t* title, const wchar_t* text) {
     CMainFrame* frame = GetMainFrame();
-    if (!frame) return;
-    FillBalloon(frame->m_tray, kind, title, text);
-    Notify(NIM_MODIFY, frame->m_tray);
+    if (frame) ShowTrayBalloon(frame->m_tray, kind, title, text);
 }

@@ -28,6 +28,9 @@ void RemoveTrayIcon(NOTIFYICONDATAW& record);
 void FillBalloon(NOTIFYICONDATAW& record, int kind, const wchar_t* title, const wchar_t* text);
 // Puts a balloon on the program's tray icon (empty title and text take a balloon down).
 void ShowTrayBalloon(int kind, const wchar_t* title, const wchar_t* text);
+// The same on a given icon record: for the frame while it is being created, before it
+// is the program's main frame.
+void ShowTrayBalloon(NOTIFYICONDATAW& record, int kind, const wchar_t* title, const wchar_t* text);
 
 // Every Shell_NotifyIconW call of the program goes through this function, so tests
 // can watch the records passed (null restores the system's).

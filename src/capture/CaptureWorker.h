@@ -1,12 +1,12 @@
-// The short-lived thread of one accepted capture: waits until Shift is released,
-// then arms the capture timer on the frame window.
+// The short-lived thread of one accepted capture: waits until Shift, Ctrl and Alt are
+// all released, then arms the capture timer on the frame window.
 #pragma once
 #include <windows.h>
 
 // What the worker uses of the system, replaceable in tests.
 struct CaptureWorkerHooks {
-    bool (*shiftDown)();                 // the physical Shift key is held
-    bool (*armTimer)(HWND frame);        // SetTimer(frame, 2, 200 ms)
+    bool (*modifiersDown)();             // a physical Shift, Ctrl or Alt key is held
+    bool (*armTimer)(HWND frame);        // SetTimer(frame, 2, kCaptureTimerMs)
 };
 CaptureWorkerHooks DefaultCaptureWorkerHooks();
 

@@ -2,6 +2,7 @@
 #include "app/TrayIcon.h"
 #include "framework/HtmlEditView.h"
 #include "editor/HtmlText.h"
+#include <algorithm>
 #include <vector>
 #include "editor/ClipboardHtml.h"
 
@@ -16,13 +17,16 @@ const wchar_t* const kMessageBoxMarkers[] = {L"Pagewick", L"确定", L"-----"};
 
 void Key(BYTE vk, DWORD flags) { ::keybd_event(vk, static_cast<BYTE>(::MapVirtualKeyW(vk, 0)), flags, 0); }
 
-void SendCopyKeystroke() {
-    Key(VK_CONTROL, 0);
-    Key('C', 0);
-    WaitAnsweringSentMessages(100);
-    Key('C', KEYEVENTF_KEYUP);
-    Key(VK_CONTROL, KEYEVENTF_KEYUP);
-}
+// The bounds of the copy, as long as the waits were when they were fixed: C held down,
+// and the whole wait from the keystroke to the read.
+constexpr DWORD kCopyKeyHeldMaxMs = 100;
+constexpr DWORD kCopyLandsMaxMs = 500;
+constexpr DWORD kClipboardPollMs = 2;
+// A poll that comes back late counts only this long: a machine too loaded to run our
+// thread on time does not run the browser on time either, so its copy gets the time
+// it lost, up to kLoadedStretch times the bound.
+constexpr DWORD kPollCountsAtMostMs = 10;
+constexpr DWORD kLoadedStretch = 10;
 
 // Reads what the hidden view received and leaves it empty. False without a document.
 bool TakePastedHtml(HtmlEngine* engine, std::wstring& pasted) {
@@ -90,16 +94,44 @@ std::wstring AppendCapture(const std::wstring& existing, const std::wstring& pas
     return existing + kCaptureSeparator + pasted;
 }
 
-void WaitAnsweringSentMessages(DWORD ms) {
-    DWORD start = ::GetTickCount();
+void WaitAnsweringSentMessages(DWORD ms) { WaitAnsweringSentMessages(ms, nullptr); }
+
+bool WaitAnsweringSentMessages(DWORD ms, const std::function<bool()>& done) {
+    const DWORD start = ::GetTickCount();
+    DWORD counted = 0, last = start;
     for (;;) {
-        DWORD elapsed = ::GetTickCount() - start;
-        if (elapsed >= ms) return;
-        if (::MsgWaitForMultipleObjectsEx(0, nullptr, ms - elapsed, QS_SENDMESSAGE, 0) == WAIT_OBJECT_0) {
+        if (done && done()) return true;
+        DWORD now = ::GetTickCount();
+        counted += done ? std::min<DWORD>(now - last, kPollCountsAtMostMs) : now - last;
+        last = now;
+        if (counted >= ms || now - start >= ms * kLoadedStretch) return false;
+        DWORD slice = done ? std::min<DWORD>(ms - counted, kClipboardPollMs) : ms - counted;
+        if (::MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_SENDMESSAGE, 0) == WAIT_OBJECT_0) {
             MSG msg;
             ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
     }
+}
+
+bool ClipboardChangedSince(DWORD sequence, HWND opener) {
+    // The number moves on the writer's first change, while it still fills the clipboard;
+    // it can be opened only once the writer closed it. Opened with a window: a writer that
+    // opened it without one would otherwise share its opening (and lose it at our close).
+    if (::GetClipboardSequenceNumber() == sequence) return false;
+    if (!::OpenClipboard(opener)) return false;
+    ::CloseClipboard();
+    return true;
+}
+
+void CopySelectionAndWait(HWND frame) {
+    const DWORD before = ::GetClipboardSequenceNumber();
+    auto landed = [before, frame] { return ClipboardChangedSince(before, frame); };
+    Key(VK_CONTROL, 0);
+    Key('C', 0);
+    bool done = WaitAnsweringSentMessages(kCopyKeyHeldMaxMs, landed);
+    Key('C', KEYEVENTF_KEYUP);
+    Key(VK_CONTROL, KEYEVENTF_KEYUP);
+    if (!done) WaitAnsweringSentMessages(kCopyLandsMaxMs - kCopyKeyHeldMaxMs, landed);
 }
 
 CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice,
@@ -131,9 +163,7 @@ CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* paste
 
 CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
                                std::wstring* sourceUrl, const CaptureNotice& notice) {
-    SendCopyKeystroke();
-    WaitAnsweringSentMessages(300);
-    WaitAnsweringSentMessages(100);
+    CopySelectionAndWait(frame);
     if (pasteView) pasteView->ExecGated(kIdmPaste);   // only when supported and enabled
     WaitAnsweringSentMessages(100);
 

@@ -15,7 +15,9 @@ constexpr UINT WM_CAPTURE_REQUEST = WM_USER + 4;       // 1028: program already 
 constexpr UINT WM_CAPTURE_NOT_ARMED = WM_APP + 12;
 constexpr UINT_PTR kHideTimerId = 1;
 constexpr UINT_PTR kCaptureTimerId = 2;
-constexpr UINT kCaptureTimerMs = 200;
+// The capture runs as soon as the worker saw the modifiers released: the copy keystroke
+// then goes out at once, and only the wait for the copy to land has a bound.
+constexpr UINT kCaptureTimerMs = USER_TIMER_MINIMUM;
 
 extern const wchar_t kCaptureSeparator[];   // "<P>", put before each capture
 extern const wchar_t kCapturedTitle[];      // "成功"
@@ -40,6 +42,14 @@ std::wstring AppendCapture(const std::wstring& existing, const std::wstring& pas
 // Waits while still answering messages sent by other threads and programs (a copy in
 // another program waits for the clipboard owner to answer); posted messages and input wait.
 void WaitAnsweringSentMessages(DWORD ms);
+// The same wait, ended early once done() holds (asked every few milliseconds); true then.
+// With done(), time during which this thread was kept from running counts only in part
+// (a loaded machine runs the other program late too), up to ten times `ms`.
+bool WaitAnsweringSentMessages(DWORD ms, const std::function<bool()>& done);
+// True once the clipboard changed since `sequence` (GetClipboardSequenceNumber) and its
+// writer has closed it again, so that what it wrote can be read whole. `opener`: a window
+// of this thread, used to try the clipboard (never changing it).
+bool ClipboardChangedSince(DWORD sequence, HWND opener);
 
 // The end of every capture: the pasted HTML (null when none could be read) decides the
 // outcome; success appends it to the main editor after "<P>". Shows the balloon.
@@ -49,6 +59,11 @@ using CaptureNotice = std::function<std::wstring(const std::wstring&, const std:
 // message boxes; a hand-off from the browser extension is the page's own HTML.
 CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice = {},
                               bool fromKeystroke = true);
+
+// The copy keystroke to the focused window, and the wait for the copy to land: C is held
+// until the clipboard changes (at most 100 ms), and the wait ends as soon as it has, at
+// the latest 500 ms after the keystroke for a browser that is slow or copies nothing.
+void CopySelectionAndWait(HWND frame);
 
 // The capture steps run when the capture timer fires: copy keystroke to the focused
 // window, paste into the hidden view, empty it, and on success append to the main

@@ -48,6 +48,7 @@
 #define IDC_SAVE_KEY             1016
 #define IDC_GET_MOD              1017
 #define IDC_GET_KEY              1018
+#define IDC_HOTKEY_WARNING       1019   // settings: Shift and a letter alone
 
 // Commands.
 #define ID_TB_SAVE               32771

@@ -1,19 +1,18 @@
 #include "settings/AppConfigs.h"
 #include "app/MainFrame.h"
+#include "app/TrayIcon.h"
 #include "framework/Resources.h"
 #include "settings/Config.h"
 #include "settings/HotKeys.h"
-
-namespace {
-const wchar_t* const kModifierTexts[] = {L"ALT", L"CTRL", L"SHIFT"};
-}
 
 void CAppConfigs::FillCombo(int id, int, int count, bool letters) {
     HWND combo = GetDlgItem(id);
     ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     for (int i = 0; i < count; ++i) {
-        std::wstring text = letters ? std::wstring(1, wchar_t(L'A' + i)) : kModifierTexts[i];
-        ::SendMessageW(combo, CB_ADDSTRING, 0, (LPARAM)text.c_str());
+        std::wstring text = letters ? std::wstring(1, wchar_t(L'A' + i)) : ModifierComboText(i);
+        // Inserted, not added: a sorted combo would move the combined modifiers among the
+        // old three, and an entry's position is its stored index.
+        ::SendMessageW(combo, CB_INSERTSTRING, i, (LPARAM)text.c_str());
     }
 }
 
@@ -23,8 +22,8 @@ BOOL CAppConfigs::OnInitDialog() {
     CMainFrame* frame = GetMainFrame();
     m_openPrompt = frame ? frame->m_openPrompt : 0;
     HotKeyIndexes k = ReadHotKeyIndexes();
-    FillCombo(IDC_GET_MOD, 0, 3, false);
-    FillCombo(IDC_SAVE_MOD, 0, 3, false);
+    FillCombo(IDC_GET_MOD, 0, kModifierCount, false);
+    FillCombo(IDC_SAVE_MOD, 0, kModifierCount, false);
     FillCombo(IDC_GET_KEY, 0, 26, true);
     FillCombo(IDC_SAVE_KEY, 0, 26, true);
     // An index outside a combo's range leaves it without a selection.
@@ -34,7 +33,23 @@ BOOL CAppConfigs::OnInitDialog() {
     ::SendMessageW(GetDlgItem(IDC_SAVE_KEY), CB_SETCURSEL, k.saveLetter, 0);
     SetDlgItemText(IDC_LEN, std::to_wstring(frame ? frame->m_nameLength : 10));
     ::CheckDlgButton(m_hWnd, IDC_BSHOW, m_openPrompt ? BST_CHECKED : BST_UNCHECKED);
+    ShowShiftWarning();
     return TRUE;
+}
+
+HotKeyIndexes CAppConfigs::SelectedKeys() const {
+    HotKeyIndexes k;
+    k.captureModifier = Selected(IDC_GET_MOD);
+    k.captureLetter = Selected(IDC_GET_KEY);
+    k.saveModifier = Selected(IDC_SAVE_MOD);
+    k.saveLetter = Selected(IDC_SAVE_KEY);
+    return k;
+}
+
+void CAppConfigs::ShowShiftWarning() {
+    std::wstring warning = ShiftLetterWarning(SelectedKeys());
+    SetDlgItemText(IDC_HOTKEY_WARNING, warning);
+    ::ShowWindow(GetDlgItem(IDC_HOTKEY_WARNING), warning.empty() ? SW_HIDE : SW_SHOW);
 }
 
 bool CAppConfigs::OnCommand(WORD id, WORD code, HWND control) {
@@ -44,6 +59,12 @@ bool CAppConfigs::OnCommand(WORD id, WORD code, HWND control) {
         return true;
     case IDC_CANCEL_CFG:
         EndDialog(IDCANCEL);
+        return true;
+    case IDC_GET_MOD:
+    case IDC_GET_KEY:
+    case IDC_SAVE_MOD:
+    case IDC_SAVE_KEY:
+        if (code == CBN_SELCHANGE) ShowShiftWarning();
         return true;
     }
     return CDialog::OnCommand(id, code, control);
@@ -67,12 +88,9 @@ void CAppConfigs::OnApply() {
         AfxMessageBox(L"注销热键失败！", MB_OK, m_hWnd);
         return;
     }
-    HotKeyIndexes k;
-    k.captureModifier = Selected(IDC_GET_MOD);
-    k.captureLetter = Selected(IDC_GET_KEY);
-    k.saveModifier = Selected(IDC_SAVE_MOD);
-    k.saveLetter = Selected(IDC_SAVE_KEY);
-    RegisterIndexedHotKey(target, kCaptureHotKeyId, k.captureModifier, k.captureLetter);
+    HotKeyIndexes k = SelectedKeys();
+    if (!RegisterIndexedHotKey(target, kCaptureHotKeyId, k.captureModifier, k.captureLetter))
+        ShowTrayBalloon(kBalloonWarning, kTakenKeyTitle, TakenCaptureKeyText(k).c_str());
     if (!RegisterIndexedHotKey(target, kSaveHotKeyId, k.saveModifier, k.saveLetter)) {
         AfxMessageBox(L"注册热键失败，请重新设置热键！", MB_OK, m_hWnd);
         return;

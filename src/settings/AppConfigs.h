@@ -2,6 +2,7 @@
 #pragma once
 #include "framework/Dialog.h"
 #include "resources/resource.h"
+#include "settings/HotKeys.h"
 
 class CAppConfigs : public CDialog {
 public:
@@ -17,4 +18,6 @@ private:
     void OnApply();
     void FillCombo(int id, int first, int count, bool letters);
     int Selected(int id) const;
+    HotKeyIndexes SelectedKeys() const;
+    void ShowShiftWarning();   // the one-line warning under the keys, hidden when not needed
 };

@@ -112,9 +112,11 @@ void WriteFirstRunDefaults() {
     Write(L"SEL", L"ROUTE", L"0");
     Write(L"FILENAME", L"LEN", L"10");
     Write(L"OPENMSG", L"BSHOW", L"true");
-    Write(L"HOTKEY", L"GETKEYPROV", L"2");
+    // Alt+Shift+A and Alt+Shift+S: Shift and a letter alone would take that capital
+    // letter from every other program while this one runs.
+    Write(L"HOTKEY", L"GETKEYPROV", L"4");
     Write(L"HOTKEY", L"GETKEYNEXT", L"0");
-    Write(L"HOTKEY", L"SAVEKEYPROV", L"2");
+    Write(L"HOTKEY", L"SAVEKEYPROV", L"4");
     Write(L"HOTKEY", L"SAVEKEYNEXT", L"18");
 }
 

@@ -41,8 +41,8 @@ TEST_F(RunningProgram, AfterStartMessageHidesTheWindowThenCaptures) {
 TEST_F(RunningProgram, HeldShiftDelaysTheCopyAndRequestsMeanwhileAreDropped) {
     TestBrowser a(L"--html", "<P>held</P>", L"page held");
     ASSERT_TRUE(a.Focus());
-    KeyDown(VK_SHIFT);
-    ASSERT_TRUE(WaitFor([] { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }, 2000));
+    HeldKey shift(VK_SHIFT);
+    ASSERT_TRUE((GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0);
     EXPECT_EQ(0, SendMessageW(frame, kMsgCapture, 0, 0));
     EXPECT_EQ(1, SendMessageW(frame, WM_HOTKEY, 12, 0));   // dropped
     EXPECT_EQ(1, SendMessageW(frame, WM_HOTKEY, 13, 0));   // save ignored during a capture
@@ -51,12 +51,45 @@ TEST_F(RunningProgram, HeldShiftDelaysTheCopyAndRequestsMeanwhileAreDropped) {
     // Nothing is copied while Shift is down, however long.
     EXPECT_FALSE(WaitFor([&] { return a.CopyCount() > 0; }, 1200, 20));
     EXPECT_EQ(L"", Body());
-    KeyUp(VK_SHIFT);
+    shift.Release();
     ASSERT_TRUE(BodyBecomes(L"<P><P>held</P>")) << Narrow(Body());
     EXPECT_EQ("copy shift=0\r\n", a.Log());
     // The dropped requests never come back.
     EXPECT_FALSE(WaitFor([&] { return a.CopyCount() > 1; }, 1500, 50));
     EXPECT_EQ(L"<P><P>held</P>", Body());
+}
+
+// A settings file of a first start today: capture Alt+Shift+A.
+class RunningWithAltShiftA : public RunningProgram {
+protected:
+    void SetUp() override {
+        captureModifier = L"4";
+        RunningProgram::SetUp();
+    }
+};
+
+TEST_F(RunningWithAltShiftA, TheHotKeyCapturesOnceAltIsLetGoAndCapitalsStayFree) {
+    auto taken = [](UINT mod) {
+        if (!RegisterHotKey(nullptr, 79, mod, 'A')) return true;
+        UnregisterHotKey(nullptr, 79);
+        return false;
+    };
+    EXPECT_TRUE(taken(MOD_ALT | MOD_SHIFT));
+    EXPECT_FALSE(taken(MOD_SHIFT));
+    TestBrowser page(L"--html", "<B>alt</B> shift", L"page alt shift");
+    ASSERT_TRUE(page.Focus());
+    // Pressed as people do: A let go first, then Shift, Alt last, a moment later.
+    KeyDown(VK_MENU);
+    KeyDown(VK_SHIFT);
+    KeyDown('A');
+    KeyUp('A');
+    KeyUp(VK_SHIFT);
+    Sleep(600);
+    KeyUp(VK_MENU);
+    // A copy sent with Alt still down would be Ctrl+Alt+C, which copies nothing.
+    ASSERT_TRUE(BodyBecomes(L"<P><B>alt</B> shift")) << Narrow(Body()) << page.Log();
+    EXPECT_EQ("copy shift=0\r\n", page.Log());   // neither Shift nor Alt ("ctrl+alt+c") with the C
+    EXPECT_TRUE(WaitFor([] { return ClipboardFormatCount() == 0; }, 3000));
 }
 
 TEST_F(RunningProgram, ARequestArrivingWhileTheCopyIsReadIsTakenAfterwards) {

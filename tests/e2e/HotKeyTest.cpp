@@ -15,7 +15,8 @@ bool Taken(UINT mod, UINT vk) {
     return true;
 }
 
-TEST(HotKeys, DefaultsAreShiftAAndShiftSAndAreReleasedAtExit) {
+TEST(HotKeys, AnOlderSettingsFileKeepsShiftAAndShiftSReleasedAtExit) {
+    // GETKEYPROV=2 and SAVEKEYPROV=2, as first starts wrote them before Alt+Shift.
     RunningPagewick app;
     ASSERT_TRUE(app.Started());
     EXPECT_TRUE(Taken(MOD_SHIFT, 'A'));

@@ -14,6 +14,7 @@ class RunningProgram : public ::testing::Test {
 protected:
     void SetUp() override {
         dir.WriteDefaultConfig();
+        if (captureModifier) dir.WriteConfig(L"HOTKEY", L"GETKEYPROV", captureModifier);
         CreateDirectoryW((dir / L"新闻").c_str(), nullptr);   // a library with one category
         ASSERT_TRUE(app.Start(dir.Exe()));
         frame = WaitForWindow(L"ZelvaneV1.3", app.Id(), 20000);
@@ -30,6 +31,7 @@ protected:
         // A failed check must not leave keys held for the tests after it.
         KeyUp(VK_SHIFT);
         KeyUp(VK_CONTROL);
+        KeyUp(VK_MENU);
     }
     std::wstring Body() const { return WindowText(editor); }
     // The hidden paste view keeps its text in memory: its window stays empty.
@@ -58,6 +60,7 @@ protected:
         KeyUp('A');
         KeyUp(VK_SHIFT);
     }
+    const wchar_t* captureModifier = nullptr;   // GETKEYPROV other than the test file's 2 (Shift)
     ProgramDir dir;
     Process app;
     HWND frame = nullptr, editor = nullptr, hidden = nullptr;

@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kSettingsCommand = 32774;
 constexpr int kLen = 1001, kApply = 1002, kCancel = 1003, kBShow = 1010;
-constexpr int kSaveMod = 1015, kSaveKey = 1016, kGetMod = 1017, kGetKey = 1018;
+constexpr int kSaveMod = 1015, kSaveKey = 1016, kGetMod = 1017, kGetKey = 1018, kWarning = 1019;
 
 HWND OpenSettings(RunningPagewick& app) {
     PostMessageW(app.Frame(), WM_COMMAND, kSettingsCommand, 0);
@@ -18,6 +18,21 @@ HWND OpenSettings(RunningPagewick& app) {
 
 int Sel(HWND dlg, int id) { return (int)SendMessageW(GetDlgItem(dlg, id), CB_GETCURSEL, 0, 0); }
 void Select(HWND dlg, int id, int index) { SendMessageW(GetDlgItem(dlg, id), CB_SETCURSEL, index, 0); }
+// As a person's choice in the list: the dialog hears of the change.
+void Choose(HWND dlg, int id, int index) {
+    Select(dlg, id, index);
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)GetDlgItem(dlg, id));
+}
+std::wstring Entry(HWND dlg, int id, int index) {
+    wchar_t text[64] = {};
+    SendMessageW(GetDlgItem(dlg, id), CB_GETLBTEXT, index, (LPARAM)text);
+    return text;
+}
+// The warning line as a user sees it: empty while hidden.
+std::wstring Warning(HWND dlg) {
+    HWND line = GetDlgItem(dlg, kWarning);
+    return IsWindowVisible(line) ? WindowText(line) : L"";
+}
 void SetText(HWND dlg, int id, const wchar_t* text) { SendMessageW(GetDlgItem(dlg, id), WM_SETTEXT, 0, (LPARAM)text); }
 bool Gone(HWND dlg) { return WaitFor([&] { return !IsWindow(dlg); }, 5000); }
 
@@ -42,8 +57,23 @@ TEST(SettingsDialog, ShowsTheSettingsWithTheirExactTexts) {
     EXPECT_EQ(0, Sel(dlg, kGetKey));
     EXPECT_EQ(2, Sel(dlg, kSaveMod));
     EXPECT_EQ(18, Sel(dlg, kSaveKey));
-    EXPECT_EQ(3, SendMessageW(GetDlgItem(dlg, kGetMod), CB_GETCOUNT, 0, 0));
+    // The old three keep their places; the combined modifiers follow them.
+    for (int id : {kGetMod, kSaveMod}) {
+        EXPECT_EQ(6, SendMessageW(GetDlgItem(dlg, id), CB_GETCOUNT, 0, 0));
+        int i = 0;
+        for (const wchar_t* t : {L"ALT", L"CTRL", L"SHIFT", L"CTRL+SHIFT", L"ALT+SHIFT", L"CTRL+ALT"})
+            EXPECT_EQ(t, Entry(dlg, id, i++));
+    }
     EXPECT_EQ(26, SendMessageW(GetDlgItem(dlg, kSaveKey), CB_GETCOUNT, 0, 0));
+    // A settings file from before Alt+Shift: both keys take a capital letter, and it says so.
+    EXPECT_EQ(L"Shift+A、Shift+S 会使其他程序无法输入大写字母 A、S", Warning(dlg));
+    Choose(dlg, kGetMod, 4);
+    EXPECT_EQ(L"Shift+S 会使其他程序无法输入大写字母 S", Warning(dlg));
+    Choose(dlg, kSaveMod, 4);
+    EXPECT_EQ(L"", Warning(dlg));
+    Choose(dlg, kGetMod, 2);
+    Choose(dlg, kGetKey, 9);
+    EXPECT_EQ(L"Shift+J 会使其他程序无法输入大写字母 J", Warning(dlg));
     PressButton(dlg, kCancel);
     EXPECT_TRUE(Gone(dlg));
 }
@@ -55,7 +85,7 @@ TEST(SettingsDialog, ApplyStoresEverythingAndMovesTheHotKeys) {
     ASSERT_TRUE(dlg);
     SetText(dlg, kLen, L"00");
     SendMessageW(GetDlgItem(dlg, kBShow), BM_SETCHECK, BST_UNCHECKED, 0);
-    Select(dlg, kGetMod, 1);   // CTRL
+    Select(dlg, kGetMod, 5);   // CTRL+ALT
     Select(dlg, kGetKey, 6);   // G
     Select(dlg, kSaveMod, 0);  // ALT
     Select(dlg, kSaveKey, 25); // Z
@@ -63,11 +93,11 @@ TEST(SettingsDialog, ApplyStoresEverythingAndMovesTheHotKeys) {
     ASSERT_TRUE(Gone(dlg));
     EXPECT_EQ(L"00", app.Dir().ReadConfig(L"FILENAME", L"LEN"));
     EXPECT_EQ(L"false", app.Dir().ReadConfig(L"OPENMSG", L"BSHOW"));
-    EXPECT_EQ(L"1", app.Dir().ReadConfig(L"HOTKEY", L"GETKEYPROV"));
+    EXPECT_EQ(L"5", app.Dir().ReadConfig(L"HOTKEY", L"GETKEYPROV"));
     EXPECT_EQ(L"6", app.Dir().ReadConfig(L"HOTKEY", L"GETKEYNEXT"));
     EXPECT_EQ(L"0", app.Dir().ReadConfig(L"HOTKEY", L"SAVEKEYPROV"));
     EXPECT_EQ(L"25", app.Dir().ReadConfig(L"HOTKEY", L"SAVEKEYNEXT"));
-    EXPECT_TRUE(Taken(MOD_CONTROL, 'G'));
+    EXPECT_TRUE(Taken(MOD_CONTROL | MOD_ALT, 'G'));
     EXPECT_TRUE(Taken(MOD_ALT, 'Z'));
     EXPECT_FALSE(Taken(MOD_SHIFT, 'A'));
     EXPECT_FALSE(Taken(MOD_SHIFT, 'S'));

@@ -34,6 +34,10 @@ TEST(FirstStart, WritesDefaultsFoldersAndMenuEntryThenAsksForRestart) {
     EXPECT_EQ(L"0", dir.ReadConfig(L"SEL", L"ROUTE"));
     EXPECT_EQ(L"10", dir.ReadConfig(L"FILENAME", L"LEN"));
     EXPECT_EQ(L"true", dir.ReadConfig(L"OPENMSG", L"BSHOW"));
+    // Alt+Shift+A and Alt+Shift+S: no capital letter is taken from other programs.
+    EXPECT_EQ(L"4", dir.ReadConfig(L"HOTKEY", L"GETKEYPROV"));
+    EXPECT_EQ(L"0", dir.ReadConfig(L"HOTKEY", L"GETKEYNEXT"));
+    EXPECT_EQ(L"4", dir.ReadConfig(L"HOTKEY", L"SAVEKEYPROV"));
     EXPECT_EQ(L"18", dir.ReadConfig(L"HOTKEY", L"SAVEKEYNEXT"));
     for (const wchar_t* f : {L"新闻", L"小说", L"散文", L"诗歌", L"天文", L"地理", L"历史"})
         EXPECT_TRUE(DirExists(dir / f)) << Narrow(f);

@@ -3,12 +3,13 @@
 namespace zt {
 
 TestBrowser::TestBrowser(const std::wstring& kind, const std::string& utf8Content, const std::wstring& title,
-                         const std::wstring& sourceUrl)
+                         const std::wstring& sourceUrl, unsigned copyDelayMs)
     : m_folder(L"browser") {
     m_dir = m_folder.Path();
     m_log = m_dir + L"copies.log";
     std::wstring args = L"--title \"" + title + L"\" --log \"" + m_log + L"\"";
     if (!sourceUrl.empty()) args += L" --source \"" + sourceUrl + L"\"";
+    if (copyDelayMs) args += L" --delay " + std::to_wstring(copyDelayMs);
     if (!kind.empty()) {
         std::wstring page = m_dir + L"page.txt";
         WriteBytes(page, utf8Content);
@@ -52,6 +53,26 @@ void SendKey(WORD vk, DWORD flags) {
 
 void KeyDown(WORD vk) { SendKey(vk, 0); }
 void KeyUp(WORD vk) { SendKey(vk, KEYEVENTF_KEYUP); }
+
+HeldKey::HeldKey(WORD vk) : m_vk(vk), m_stop(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    KeyDown(vk);
+    m_thread = CreateThread(nullptr, 0, [](LPVOID self) -> DWORD {
+        auto* key = static_cast<HeldKey*>(self);
+        while (WaitForSingleObject(key->m_stop, 2) == WAIT_TIMEOUT) KeyDown(key->m_vk);
+        return 0;
+    }, this, 0, nullptr);
+    WaitFor([vk] { return (GetAsyncKeyState(vk) & 0x8000) != 0; }, 2000, 5);
+}
+
+void HeldKey::Release() {
+    if (!m_thread) return;
+    SetEvent(m_stop);
+    WaitForSingleObject(m_thread, 5000);
+    CloseHandle(m_thread);
+    CloseHandle(m_stop);
+    m_thread = nullptr;
+    KeyUp(m_vk);
+}
 
 int ClipboardFormatCount() {
     if (!OpenClipboard(nullptr)) return -1;

@@ -3,6 +3,7 @@
 #include "capture/CaptureWorker.h"
 #include "capture/SelectionCapture.h"
 #include "support/TestBrowser.h"
+#include <thread>
 
 namespace {
 
@@ -56,28 +57,69 @@ struct Recorder {
     }
 };
 
-TEST(CaptureWorker, WaitsForThePhysicalShiftKeyThenArmsTimer2) {
+TEST(CaptureWorker, WaitsForEveryHeldModifierThenArmsTimer2) {
     Recorder frame;
     ASSERT_TRUE(frame.hwnd);
+    // Alt and Shift of a hot key like Alt+Shift+A, let go one after the other.
+    zt::KeyDown(VK_MENU);
     zt::KeyDown(VK_SHIFT);
-    ASSERT_TRUE(zt::WaitFor([] { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }, 2000));
+    ASSERT_TRUE(zt::WaitFor([] { return (GetAsyncKeyState(VK_SHIFT) & GetAsyncKeyState(VK_MENU) & 0x8000) != 0; }, 2000));
     ASSERT_TRUE(StartCaptureWorker(frame.hwnd));
-    // Held: no timer, even well past its 200 ms.
-    EXPECT_FALSE(zt::WaitFor([&] { return frame.Saw(WM_TIMER, kCaptureTimerId); }, 700, 20));
-    DWORD released = GetTickCount();
+    EXPECT_FALSE(zt::WaitFor([&] { return frame.Saw(WM_TIMER, kCaptureTimerId); }, 500, 20));
     zt::KeyUp(VK_SHIFT);
+    // Alt alone would still turn the copy into Ctrl+Alt+C.
+    EXPECT_FALSE(zt::WaitFor([&] { return frame.Saw(WM_TIMER, kCaptureTimerId); }, 500, 20));
+    zt::KeyUp(VK_MENU);
     EXPECT_TRUE(zt::WaitFor([&] { return frame.Saw(WM_TIMER, kCaptureTimerId); }, 3000, 10));
-    EXPECT_GE(GetTickCount() - released, 150u);   // the timer's own 200 ms run from the release
     EXPECT_FALSE(frame.Saw(WM_CAPTURE_NOT_ARMED, 0));
+}
+
+// The copy's wait ends on the clipboard's change, but only once its writer closed it.
+TEST(CopyWait, EndsWhenTheClipboardWasWrittenAndClosedOrAtItsBound) {
+    Recorder opener;
+    const DWORD before = GetClipboardSequenceNumber();
+    auto landed = [&] { return ClipboardChangedSince(before, opener.hwnd); };
+    EXPECT_FALSE(landed());
+    DWORD t0 = GetTickCount();
+    EXPECT_FALSE(WaitAnsweringSentMessages(150, landed));
+    EXPECT_GE(GetTickCount() - t0, 140u);
+
+    // Another thread empties and fills the clipboard, holding it open a while.
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr), release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread writer([&] {
+        if (!OpenClipboard(nullptr)) return;
+        EmptyClipboard();
+        SetEvent(opened);
+        WaitForSingleObject(release, 5000);
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, 4 * sizeof(wchar_t));
+        memcpy(GlobalLock(mem), L"new", 4 * sizeof(wchar_t));
+        GlobalUnlock(mem);
+        SetClipboardData(CF_UNICODETEXT, mem);
+        CloseClipboard();
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(opened, 5000));
+    EXPECT_NE(before, GetClipboardSequenceNumber());
+    EXPECT_FALSE(landed());   // still being written
+    SetEvent(release);
+    EXPECT_TRUE(WaitAnsweringSentMessages(5000, landed));
+    writer.join();
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE text = GetClipboardData(CF_UNICODETEXT);
+    EXPECT_EQ(L"new", std::wstring(text ? static_cast<const wchar_t*>(GlobalLock(text)) : L""));
+    if (text) GlobalUnlock(text);
+    CloseClipboard();
+    CloseHandle(opened);
+    CloseHandle(release);
 }
 
 TEST(CaptureWorker, HandsTheFrameBackWhenTheTimerCannotBeArmed) {
     Recorder frame;
     static int polls, arms;
     polls = arms = 0;
-    CaptureWorkerHooks hooks{[] { return ++polls < 4; }, [](HWND) { ++arms; return false; }};
+    // Held, read up once (a gap between two presses), held again, then let go for good.
+    CaptureWorkerHooks hooks{[] { ++polls; return polls < 4 || polls == 5; }, [](HWND) { ++arms; return false; }};
     EXPECT_EQ(0u, RunCaptureWorker(frame.hwnd, hooks));
-    EXPECT_EQ(4, polls);
+    EXPECT_EQ(12, polls);   // seven readings in a row after the last press
     EXPECT_GE(arms, 2);   // tried again before giving up
     EXPECT_TRUE(frame.Saw(WM_CAPTURE_NOT_ARMED, 0));
 

@@ -88,4 +88,25 @@ TEST_F(FrameStarting, ARequestBeforeTheWindowIsShownIsTakenOnceItIs) {
     EXPECT_EQ(page.Window(), GetForegroundWindow());
 }
 
+// Another program holds the capture key before the frame starts.
+class FrameWithTakenKey : public FrameCapture {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(holder.Start(ToolFile(L"TestBrowser.exe"), L"--title \"key holder\" --hotkey 4 65"));   // Shift+A
+        ASSERT_TRUE(WaitForWindow(L"key holder", holder.Id(), 15000));
+        FrameCapture::SetUp();
+    }
+    Process holder;
+};
+
+TEST_F(FrameWithTakenKey, SaysWhichCaptureKeyIsTakenAndWhereToChangeIt) {
+    auto b = Balloons();
+    ASSERT_EQ(1u, b.size());
+    ExpectBalloon(b[0], 2, L"热键被占用", L"捕获网文快捷键 Shift+A 已被其他程序占用，可在“系统设置”中更改。");
+    // The save key was free: nothing else is said, and requests still capture.
+    TestBrowser page(L"--html", "<B>still</B>", L"page still");
+    ASSERT_TRUE(Capture(page));
+    EXPECT_EQ(L"<P><B>still</B>", Body());
+}
+
 }  // namespace

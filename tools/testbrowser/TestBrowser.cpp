@@ -3,10 +3,16 @@
 //                 and its text (tags stripped) as Unicode text.
 //   --text FILE   UTF-8 text; Ctrl+C copies it as Unicode text only.
 //   neither       Ctrl+C copies nothing, as a page without a selection.
-//   --log FILE    appends "copy shift=<0|1>" for every Ctrl+C received.
+//   --log FILE    appends "copy shift=<0|1>" for every Ctrl+C received, and "ctrl+alt+c"
+//                 for a C pressed with Ctrl and Alt, which is no copy and copies nothing.
+//   --hotkey MOD VK  holds that global hot key (RegisterHotKey modifiers and key), as
+//                 another program on the machine may.
+//   --delay MS    the clipboard is written MS milliseconds after the Ctrl+C, as a browser
+//                 whose page runs elsewhere answers a copy late.
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -18,7 +24,11 @@ struct Options {
     std::string sourceUrl = "http://pages.example.test/article.html";
     std::wstring title = L"Zelvane Test Browser";
     std::wstring log;
+    UINT delayMs = 0;
+    UINT hotKeyMod = 0, hotKeyVk = 0;
 } g_opt;
+
+constexpr UINT_PTR kLateCopyTimer = 1;
 
 std::string ReadUtf8File(const std::wstring& path) {
     std::string data;
@@ -93,8 +103,7 @@ void Log(const std::string& line) {
     CloseHandle(h);
 }
 
-void Copy(HWND owner) {
-    Log(std::string("copy shift=") + ((GetKeyState(VK_SHIFT) & 0x8000) ? "1" : "0"));
+void WriteClipboard(HWND owner) {
     if (!g_opt.haveHtml && !g_opt.haveText) return;   // nothing selected: the clipboard is left alone
     for (int i = 0; i < 20 && !OpenClipboard(owner); ++i) Sleep(20);
     EmptyClipboard();
@@ -107,6 +116,12 @@ void Copy(HWND owner) {
     CloseClipboard();
 }
 
+void Copy(HWND owner) {
+    Log(std::string("copy shift=") + ((GetKeyState(VK_SHIFT) & 0x8000) ? "1" : "0"));
+    if (g_opt.delayMs) SetTimer(owner, kLateCopyTimer, g_opt.delayMs, nullptr);
+    else WriteClipboard(owner);
+}
+
 HWND g_page = nullptr;
 
 LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -116,6 +131,12 @@ LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_SETFOCUS:
         SetFocus(g_page);
+        return 0;
+    case WM_TIMER:
+        if (wp == kLateCopyTimer) {
+            KillTimer(h, kLateCopyTimer);
+            WriteClipboard(h);
+        }
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -142,6 +163,11 @@ void ParseArgs() {
             g_opt.title = value;
         } else if (key == L"--log") {
             g_opt.log = value;
+        } else if (key == L"--hotkey" && i + 2 < argc) {
+            g_opt.hotKeyMod = (UINT)_wtoi(value.c_str());
+            g_opt.hotKeyVk = (UINT)_wtoi(argv[++i + 1]);
+        } else if (key == L"--delay") {
+            g_opt.delayMs = (UINT)_wtoi(value.c_str());
         }
     }
     if (argv) LocalFree(argv);
@@ -151,6 +177,8 @@ void ParseArgs() {
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, LPWSTR, int show) {
     ParseArgs();
+    // Before the window exists: whoever sees the window knows the key is held.
+    if (g_opt.hotKeyVk) RegisterHotKey(nullptr, 1, g_opt.hotKeyMod, g_opt.hotKeyVk);
     WNDCLASSW wc{};
     wc.lpfnWndProc = WndProc;
     wc.hInstance = inst;
@@ -171,9 +199,12 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, LPWSTR, int show) {
     SetFocus(g_page);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // Ctrl+C anywhere in the window copies the page the way a browser would.
-        if (msg.message == WM_KEYDOWN && msg.wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
-            Copy(frame);
+        // Ctrl+C anywhere in the window copies the page the way a browser would; with Alt
+        // held too it is another shortcut (or AltGr), and copies nothing.
+        bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+        if (keyDown && msg.wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
+            if (GetKeyState(VK_MENU) & 0x8000) Log("ctrl+alt+c");
+            else Copy(frame);
             continue;
         }
         TranslateMessage(&msg);
