@@ -5,6 +5,7 @@
 #include "app/TrayIcon.h"
 #include "app/MainFrameRecovery.h"
 #include "capture/SelectionCapture.h"
+#include "editor/PlatformHtmlEngine.h"
 #include "framework/Resources.h"
 #include "resources/resource.h"
 #include "settings/AppDir.h"
@@ -107,6 +108,7 @@ int CMainFrame::OnCreate() {
     std::wstring programFile = module;
     programFile = programFile.substr(programFile.find_last_of(L'\\') + 1);
     WriteContextMenuEntry(appDir, programFile);
+    WriteBrowserEmulation(programFile);   // before the editor's control is made
     // Today's browsers reach the program through the native messaging host; a failure
     // leaves only that way closed, so it is not worth a box at every start.
     RegisterNativeHost(appDir);
@@ -130,6 +132,9 @@ int CMainFrame::OnCreate() {
     if (m_doc) m_doc->SetView(&m_view);
 
     if (!CreateToolBar() || !CreateStatusBar()) return -1;
+    // Never a silent fall-back: the status bar says it until the file list reports, and a
+    // balloon once the window is shown.
+    if (wcscmp(m_view.Engine()->Name(), L"builtin") == 0) SetStatusText(SimpleEditorNotice(BuiltinEngineReason()));
     CreateSearchBox();   // the program works without it
     if (!CreatePanes()) {
         AfxMessageBox(L"Failed to create toolbar\n", MB_OK, m_hWnd);
@@ -228,6 +233,11 @@ void CMainFrame::OnShowWindow(WPARAM wp, LPARAM lp) {
     m_mainView = &m_view;
     m_mainDoc = m_doc;
     if (wp) {
+        static bool told = false;   // once per run
+        std::wstring notice = SimpleEditorNotice(BuiltinEngineReason());
+        if (!told && !notice.empty() && m_view.Engine() && wcscmp(m_view.Engine()->Name(), L"builtin") == 0)
+            ShowTrayBalloon(kBalloonWarning, L"提示", notice.c_str());
+        told = true;
         RestoreRecoveredText();   // before any capture request is taken
         PostStartRequest();
     }

@@ -74,11 +74,12 @@ public:
     const wchar_t* Name() const override { return L"platform"; }
     HWND Window() const override { return m_window; }
 
-    bool Start(HWND view, const BrowserControlSource& source) {
+    bool Start(HWND view, const BrowserControlSource& source, HRESULT& why) {
         BusyScope busy(this);
         m_host = view;
         m_timeoutMs = source.loadTimeoutMs;
         HRESULT hr = source.create ? source.create(m_ole.Out()) : CreateSystemBrowser(m_ole.Out());
+        why = FAILED(hr) ? hr : E_NOINTERFACE;
         if (FAILED(hr) || !m_ole) return false;
         m_site = new BrowserSite(view, this);
         if (FAILED(m_ole->SetClientSite(static_cast<IOleClientSite*>(m_site)))) return false;
@@ -101,6 +102,7 @@ public:
             return false;
         bool ok = Load();
         m_starting = false;   // from now on every top-level navigation is cancelled
+        why = ok ? S_OK : HRESULT_FROM_WIN32(ERROR_TIMEOUT);
         return ok;
     }
 
@@ -355,8 +357,31 @@ private:
 
 }  // namespace
 
-std::unique_ptr<HtmlEngine> CreatePlatformHtmlEngine(HWND view, const BrowserControlSource& source) {
+std::unique_ptr<HtmlEngine> CreatePlatformHtmlEngine(HWND view, const BrowserControlSource& source, HRESULT* why) {
     auto engine = std::make_unique<PlatformHtmlEngine>();
-    if (!engine->Start(view, source)) return nullptr;
+    HRESULT reason = E_FAIL;
+    bool ok = engine->Start(view, source, reason);
+    if (why) *why = ok ? S_OK : reason;
+    if (!ok) return nullptr;
     return engine;
+}
+
+std::wstring SimpleEditorNotice(HRESULT why) {
+    if (SUCCEEDED(why)) return std::wstring();
+    wchar_t code[16];
+    swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(why));
+    return std::wstring(L"正在使用简易编辑器：系统的网页编辑控件不可用（错误 ") + code + L"）";
+}
+
+bool WriteBrowserEmulation(const std::wstring& programFileName) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER,
+                          L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION", 0,
+                          nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const DWORD newestMode = 11001;
+    bool ok = ::RegSetValueExW(key, programFileName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&newestMode),
+                               sizeof newestMode) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return ok;
 }

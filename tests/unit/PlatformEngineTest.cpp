@@ -324,6 +324,28 @@ TEST_F(PlatformEngine, TimeOutQuitAndOneChoiceForBothViews) {
     // The choice holds for the next view: no second try, no second wait.
     EXPECT_STREQ(L"builtin", CreateHtmlEngine(frame.m_hWnd)->Name());
     EXPECT_EQ(1u, browsers.size());
+    // Never silent: the reason is kept for the status bar and the balloon.
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_TIMEOUT), BuiltinEngineReason());
+    SetBrowserControlSource({[](IOleObject** out) { *out = nullptr; return REGDB_E_CLASSNOTREG; }, 400});
+    EXPECT_STREQ(L"builtin", CreateHtmlEngine(frame.m_hWnd)->Name());
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, BuiltinEngineReason());
+    EXPECT_EQ(L"正在使用简易编辑器：系统的网页编辑控件不可用（错误 0x80040154）",
+              SimpleEditorNotice(BuiltinEngineReason()));
+    EXPECT_EQ(L"", SimpleEditorNotice(S_OK));
+    // The newest document mode, per user only.
+    const wchar_t* emulation = L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION";
+    ASSERT_TRUE(WriteBrowserEmulation(L"ZelvaneEngineTest.exe"));
+    DWORD mode = 0, size = sizeof mode;
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, emulation, L"ZelvaneEngineTest.exe", RRF_RT_REG_DWORD,
+                                          nullptr, &mode, &size));
+    EXPECT_EQ(11001u, mode);
+    EXPECT_NE(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, emulation, L"ZelvaneEngineTest.exe", RRF_RT_REG_DWORD,
+                                          nullptr, &mode, &size));
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, emulation, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, L"ZelvaneEngineTest.exe");
+        RegCloseKey(key);
+    }
 
     // A WM_QUIT ends the wait at once and is posted again.
     UseStandIns(3000);
