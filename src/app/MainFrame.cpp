@@ -233,11 +233,11 @@ void CMainFrame::OnShowWindow(WPARAM wp, LPARAM lp) {
     m_mainView = &m_view;
     m_mainDoc = m_doc;
     if (wp) {
-        static bool told = false;   // once per run
         std::wstring notice = SimpleEditorNotice(BuiltinEngineReason());
-        if (!told && !notice.empty() && m_view.Engine() && wcscmp(m_view.Engine()->Name(), L"builtin") == 0)
+        if (!m_simpleEditorTold && !notice.empty() && m_view.Engine() &&
+            wcscmp(m_view.Engine()->Name(), L"builtin") == 0)
             ShowTrayBalloon(kBalloonWarning, L"提示", notice.c_str());
-        told = true;
+        m_simpleEditorTold = true;   // once per run
         RestoreRecoveredText();   // before any capture request is taken
         PostStartRequest();
     }

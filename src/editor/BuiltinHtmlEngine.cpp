@@ -94,7 +94,6 @@ public:
         }
         return OLECMDERR_E_NOTSUPPORTED;
     }
-    void Stop() override {}
 
 private:
     std::wstring Text() const {

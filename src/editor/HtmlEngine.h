@@ -38,7 +38,6 @@ public:
     virtual bool SetCharset(const std::wstring& charset) = 0;
     virtual bool CloseDocument() = 0;                        // document.close()
     virtual DWORD QueryStatus(DWORD command) = 0;            // OLECMDF_* bits
-    virtual void Stop() = 0;
     // Keystrokes the engine's window handles itself before the frame's editing keys.
     virtual bool TranslateAccelerator(MSG*) { return false; }
     // The view got the focus: the engine's window takes it (and its caret).

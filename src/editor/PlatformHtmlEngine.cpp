@@ -151,9 +151,6 @@ public:
         if (!DocumentAs(IID_IOleCommandTarget, target)) return E_FAIL;
         return target->Exec(&kCgidMshtml, command, OLECMDEXECOPT_DODEFAULT, nullptr, nullptr);
     }
-    void Stop() override {
-        if (m_browser) m_browser->Stop();
-    }
     bool TranslateAccelerator(MSG* msg) override {
         if (!m_ole || !m_window || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
         if (msg->hwnd != m_window && !::IsChild(m_window, msg->hwnd)) return false;
@@ -175,11 +172,6 @@ public:
     void FrameActivated(bool active) override {
         if (IOleInPlaceActiveObject* object = m_site ? m_site->ActiveObject() : nullptr)
             object->OnFrameWindowActivate(active ? TRUE : FALSE);
-    }
-    std::wstring DocumentUrl() override {
-        Bstr url;
-        if (!m_browser || FAILED(m_browser->get_LocationURL(url.Out()))) return std::wstring();
-        return url.Str();
     }
 
 protected:
@@ -364,24 +356,4 @@ std::unique_ptr<HtmlEngine> CreatePlatformHtmlEngine(HWND view, const BrowserCon
     if (why) *why = ok ? S_OK : reason;
     if (!ok) return nullptr;
     return engine;
-}
-
-std::wstring SimpleEditorNotice(HRESULT why) {
-    if (SUCCEEDED(why)) return std::wstring();
-    wchar_t code[16];
-    swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(why));
-    return std::wstring(L"正在使用简易编辑器：系统的网页编辑控件不可用（错误 ") + code + L"）";
-}
-
-bool WriteBrowserEmulation(const std::wstring& programFileName) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER,
-                          L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION", 0,
-                          nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const DWORD newestMode = 11001;
-    bool ok = ::RegSetValueExW(key, programFileName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&newestMode),
-                               sizeof newestMode) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return ok;
 }

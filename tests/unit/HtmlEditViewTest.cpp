@@ -208,7 +208,6 @@ public:
     bool SetCharset(const std::wstring&) override { return false; }
     bool CloseDocument() override { return false; }
     DWORD QueryStatus(DWORD) override { return OLECMDF_SUPPORTED; }
-    void Stop() override {}
 protected:
     bool PutBody(const std::wstring&) override { ADD_FAILURE() << "set a body without a document"; return false; }
     bool InsertAtEnd(const std::wstring&) override { ADD_FAILURE() << "appended without a document"; return false; }

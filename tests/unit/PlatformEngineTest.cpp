@@ -277,6 +277,14 @@ TEST_F(PlatformEngine, WalksStartEditingFilesCaptureKeysFocusAndTeardown) {
                                          L"control key 66"}),
               world.log);
     EXPECT_EQ(std::vector<UINT>{ID_FILE_SAVE}, frame.commands);
+    // Typing modifies the text, though the control reports clean; moving the caret does not.
+    ASSERT_TRUE(view.Engine()->NewDocument());
+    key = Key(control.window, VK_LEFT, false);
+    frame.PreTranslateMessage(&key);
+    EXPECT_EQ(0, doc.IsModified());
+    MSG typed{control.window, WM_CHAR, L'字', 1, 0, {}};
+    frame.PreTranslateMessage(&typed);
+    EXPECT_EQ(1, doc.IsModified());
     Key(nullptr, 0, false);
     frame.SetAccelerators(nullptr);
     DestroyAcceleratorTable(accel);
