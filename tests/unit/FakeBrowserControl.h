@@ -44,6 +44,7 @@ struct World {
     std::map<std::wstring, std::wstring> pages;   // URL -> body HTML
     std::set<std::wstring> errorUrls;             // navigations that fail
     bool neverComplete = false;
+    bool refuseInsert = false;                    // insertAdjacentHTML fails
     HWND loader = nullptr;                        // the control's hidden window
     // Called inside the control's calls ("designMode", "innerHTML", "insert", "exec N"),
     // as the real control fires events and runs modal loops there.
@@ -117,7 +118,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP insertAdjacentHTML(BSTR where, BSTR v) override {
-        if (Str(where) != L"beforeEnd") return E_INVALIDARG;
+        if (Str(where) != L"beforeEnd" || World::Current()->refuseInsert) return E_INVALIDARG;
         html += Rewritten(Str(v));
         World::Current()->log.push_back(L"insert");
         World::Current()->Inside(L"insert");

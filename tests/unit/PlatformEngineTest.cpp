@@ -222,6 +222,12 @@ TEST_F(PlatformEngine, WalksStartEditingFilesCaptureKeysFocusAndTeardown) {
     view.Engine()->SetBodyHtml(L"<P>first</P>");
     view.Engine()->NewDocument();
     ASSERT_TRUE(cliphtml::WriteHtml(frame.m_hWnd, L"<B>copied</B><img src=\"\\\\share\\x.gif\" onerror=\"go()\">"));
+    // An append the control refuses is no success: the clipboard keeps the selection.
+    world.refuseInsert = true;
+    EXPECT_EQ(CaptureOutcome::Failed, RunCaptureSteps(frame.m_hWnd, &paste, &view));
+    world.refuseInsert = false;
+    EXPECT_TRUE(cliphtml::CanPaste());
+    EXPECT_EQ(L"", Body(view));
     world.log.clear();
     EXPECT_EQ(CaptureOutcome::Success, RunCaptureSteps(frame.m_hWnd, &paste, &view));
     EXPECT_EQ(L"<P><B>copied</B><IMG>", Body(view));
