@@ -5,6 +5,7 @@
 #include "app/TrayIcon.h"
 #include "app/MainFrameRecovery.h"
 #include "capture/SelectionCapture.h"
+#include "editor/PlatformHtmlEngine.h"
 #include "framework/Resources.h"
 #include "framework/Dpi.h"
 #include "resources/resource.h"
@@ -117,6 +118,7 @@ int CMainFrame::OnCreate() {
     std::wstring programFile = module;
     programFile = programFile.substr(programFile.find_last_of(L'\\') + 1);
     WriteContextMenuEntry(appDir, programFile);
+    WriteBrowserEmulation(programFile);   // before the editor's control is made
     // Today's browsers reach the program through the native messaging host; a failure
     // leaves only that way closed, so it is not worth a box at every start.
     RegisterNativeHost(appDir);
@@ -146,6 +148,9 @@ int CMainFrame::OnCreate() {
     if (m_doc) m_doc->SetView(&m_view);
 
     if (!CreateToolBar() || !CreateStatusBar()) return -1;
+    // Never a silent fall-back: the status bar says it until the file list reports, and a
+    // balloon once the window is shown.
+    if (wcscmp(m_view.Engine()->Name(), L"builtin") == 0) SetStatusText(SimpleEditorNotice(BuiltinEngineReason()));
     CreateSearchBox();   // the program works without it
     if (!CreatePanes()) {
         AfxMessageBox(L"Failed to create toolbar\n", MB_OK, m_hWnd);
@@ -247,6 +252,11 @@ void CMainFrame::OnShowWindow(WPARAM wp, LPARAM lp) {
     m_mainView = &m_view;
     m_mainDoc = m_doc;
     if (wp) {
+        std::wstring notice = SimpleEditorNotice(BuiltinEngineReason());
+        if (!m_simpleEditorTold && !notice.empty() && m_view.Engine() &&
+            wcscmp(m_view.Engine()->Name(), L"builtin") == 0)
+            ShowTrayBalloon(kBalloonWarning, L"提示", notice.c_str());
+        m_simpleEditorTold = true;   // once per run
         RestoreRecoveredText();   // before any capture request is taken
         PostStartRequest();
     }

@@ -161,6 +161,7 @@ private:
     DWORD m_firstUnwrittenEdit = 0;               // tick of the first edit not yet written
     bool m_editUnwritten = false;
     std::wstring m_listStatus;   // the status text last set through SetStatusText
+    bool m_simpleEditorTold = false;   // the fall-back to the simple editor was told
     bool m_capturing = false;   // the capture steps are running (their waits answer sent messages)
     UINT m_startRequest = 0;    // 1027 or 1028 that came before the window was first shown
     WPARAM m_startParam = 0;    // and its wParam

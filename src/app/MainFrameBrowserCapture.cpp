@@ -13,7 +13,7 @@ LRESULT CMainFrame::OnCopyData(LPARAM lp) {
     // refused and the host answers the browser, never kept for later.
     if (!m_mainView) return kReplyStarting;
     if (data->dwData == kBrowserCaptureAfterStartTag) ShowWindow(SW_HIDE);   // as for 1027
-    if (m_capturing || IsBusy()) return kReplyBusy;
+    if (m_capturing || IsBusy() || m_mainView->IsBusy()) return kReplyBusy;
 
     struct BackToIdle {
         CMainFrame* frame;
@@ -26,7 +26,9 @@ LRESULT CMainFrame::OnCopyData(LPARAM lp) {
         std::wstring before;
         bool beginsText = m_mainView->Engine() && m_mainView->Engine()->GetBodyText(before) &&
                           before.find_first_not_of(L" \t\r\n\u00A0\u3000") == std::wstring::npos;
-        if (TakeBrowserCapture(m_mainView, pageUrl, html) != CaptureOutcome::Success) return kReplyNothing;
+        CaptureOutcome outcome = TakeBrowserCapture(m_mainView, pageUrl, html);
+        if (outcome == CaptureOutcome::Busy) return kReplyBusy;   // never "taken" for a text not in
+        if (outcome != CaptureOutcome::Success) return kReplyNothing;
         if (beginsText) m_proposedTitle = title;
         KeepTextAfterCapture(pageUrl);   // after the balloon, as for the other captures
         return kReplyTaken;

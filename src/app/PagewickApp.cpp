@@ -68,13 +68,10 @@ void CPagewickApp::ApplyRightClickRule(MSG* msg) {
     if (!msg->hwnd || (msg->message != WM_RBUTTONDOWN && msg->message != WM_RBUTTONUP)) return;
     wchar_t cls[260] = {};
     ::GetClassNameW(msg->hwnd, cls, 260);
-    if (msg->message == WM_RBUTTONDOWN && wcscmp(cls, L"Internet Explorer_Server") == 0) {
-        msg->message = WM_LBUTTONDOWN;
-    } else if (IsBuiltinEditorWindow(msg->hwnd)) {
-        // The edit control would show its menu on the release and keep selecting with the
-        // mouse after a press it saw as left: both halves of the click become left.
+    // Either engine would show its menu on the release and keep selecting with the
+    // mouse after a press it saw as left: both halves of the click become left.
+    if (wcscmp(cls, L"Internet Explorer_Server") == 0 || IsBuiltinEditorWindow(msg->hwnd))
         msg->message = msg->message == WM_RBUTTONDOWN ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-    }
 }
 
 int CPagewickApp::Run() {

@@ -5,5 +5,6 @@ CaptureOutcome TakeBrowserCapture(CHtmlEditView* mainView, const std::wstring& p
     std::wstring resolved = htmltext::RewriteUrls(html, [&](const std::wstring& v) {
         return htmltext::ResolveUrl(pageUrl, v);
     });
-    return AppendToEditor(mainView, &resolved, {}, false);
+    std::wstring clean = htmltext::CleanCapturedHtml(resolved, htmltext::IsLocalFileAddress(pageUrl));
+    return AppendToEditor(mainView, &clean, {}, false);
 }

@@ -1,10 +1,10 @@
 #include "capture/SelectionCapture.h"
 #include "app/TrayIcon.h"
 #include "framework/HtmlEditView.h"
+#include "editor/ClipboardHtml.h"
 #include "editor/HtmlText.h"
 #include <algorithm>
 #include <vector>
-#include "editor/ClipboardHtml.h"
 
 const wchar_t kCaptureSeparator[] = L"<P>";
 const wchar_t kCapturedTitle[] = L"成功";
@@ -28,13 +28,19 @@ constexpr DWORD kClipboardPollMs = 2;
 constexpr DWORD kPollCountsAtMostMs = 10;
 constexpr DWORD kLoadedStretch = 10;
 
-// Reads what the hidden view received and leaves it empty. False without a document.
-bool TakePastedHtml(HtmlEngine* engine, std::wstring& pasted) {
-    if (!engine || !engine->HasDocument()) return false;
-    engine->Stop();
-    if (!engine->GetBodyHtml(pasted)) return false;
-    engine->SetBodyHtml(L"");
-    engine->CloseDocument();
+// The copied selection: the clipboard's "HTML Format" through the reader both engines
+// share (relative addresses resolved against its SourceURL), cleaned. Only plain text
+// goes through the hidden view (escaped, line breaks kept); it is left empty.
+bool ReadCopiedSelection(HWND frame, CHtmlEditView* pasteView, std::wstring& html, std::wstring& sourceUrl) {
+    bool fromHtmlFormat = false;
+    if (!cliphtml::ReadAsHtml(frame, html, &sourceUrl, &fromHtmlFormat)) return false;
+    HtmlEngine* paste = pasteView ? pasteView->Engine() : nullptr;
+    if (!fromHtmlFormat && paste && !pasteView->IsBusy() && paste->SetBodyHtml(html)) {
+        std::wstring shown;
+        if (paste->GetBodyHtml(shown)) html = shown;
+        paste->NewDocument();
+    }
+    html = htmltext::CleanCapturedHtml(html, htmltext::IsLocalFileAddress(sourceUrl));
     return true;
 }
 
@@ -136,6 +142,9 @@ void CopySelectionAndWait(HWND frame) {
 
 CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice,
                               bool fromKeystroke) {
+    // A body is being set (or the engine is still being made): refused, nothing shown,
+    // the clipboard kept. The caller answers "busy".
+    if (mainView && mainView->IsBusy()) return CaptureOutcome::Busy;
     HtmlEngine* main = mainView ? mainView->Engine() : nullptr;
     bool haveMain = main && main->HasDocument();
     if (haveMain) main->SetCharset(L"unicode");
@@ -143,35 +152,37 @@ CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* paste
     CaptureOutcome outcome = CaptureOutcome::Empty;
     if (pasted && haveMain)
         outcome = fromKeystroke ? ClassifyPastedHtml(*pasted) : pasted->empty() ? CaptureOutcome::Empty : CaptureOutcome::Success;
-    if (outcome != CaptureOutcome::Success) {
-        ShowTrayBalloon(kBalloonWarning, kNothingTitle, kNothingText);
-        return outcome;
+    if (outcome == CaptureOutcome::Success) {
+        std::wstring note;
+        if (notice) {
+            std::wstring existing;
+            main->GetBodyHtml(existing);
+            note = notice(*pasted, existing);
+        }
+        // Inserted at the end rather than the whole body set again: a capture costs
+        // the same however much the editor already holds. Success is told only once
+        // the text is in.
+        if (main->AppendBodyHtml(AppendCapture(L"", *pasted))) {
+            main->CloseDocument();
+            ShowTrayBalloon(kBalloonInfo, kCapturedTitle,
+                            note.empty() ? kCapturedText : (kCapturedText + (L"\n" + note)).c_str());
+            return outcome;
+        }
+        outcome = main->IsBusy() ? CaptureOutcome::Busy : CaptureOutcome::Failed;
     }
-    std::wstring note;
-    if (notice) {
-        std::wstring existing;
-        main->GetBodyHtml(existing);
-        note = notice(*pasted, existing);
-    }
-    ShowTrayBalloon(kBalloonInfo, kCapturedTitle, note.empty() ? kCapturedText : (kCapturedText + (L"\n" + note)).c_str());
-    // Inserted at the end rather than the whole body set again: a capture costs
-    // the same however much the editor already holds.
-    main->AppendBodyHtml(AppendCapture(L"", *pasted));
-    main->CloseDocument();
+    ShowTrayBalloon(kBalloonWarning, kNothingTitle, kNothingText);
     return outcome;
 }
 
 CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
                                std::wstring* sourceUrl, const CaptureNotice& notice) {
     CopySelectionAndWait(frame);
-    if (pasteView) pasteView->ExecGated(kIdmPaste);   // only when supported and enabled
-    WaitAnsweringSentMessages(100);
 
-    std::wstring pasted;
-    bool havePasted = TakePastedHtml(pasteView ? pasteView->Engine() : nullptr, pasted);
+    std::wstring pasted, source;
+    bool havePasted = ReadCopiedSelection(frame, pasteView, pasted, source);
     CaptureOutcome outcome = AppendToEditor(mainView, havePasted ? &pasted : nullptr, notice);
     if (outcome == CaptureOutcome::Success) {
-        if (sourceUrl) cliphtml::ReadSourceUrl(frame, *sourceUrl);
+        if (sourceUrl) *sourceUrl = source;
         EmptyClipboardAsOwner(frame);
     }
     return outcome;

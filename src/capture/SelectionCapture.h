@@ -1,5 +1,6 @@
 // Taking the selection of the window in front into the editor: the copy keystroke,
-// the paste into the hidden view, and the decision on what was pasted.
+// the clipboard's HTML (plain text through the hidden view), the cleaning, and the
+// decision on what was copied.
 #pragma once
 #include <functional>
 #include <windows.h>
@@ -29,7 +30,8 @@ extern const wchar_t kNothingText[];        // "未获取到数据！"
 // sign-extended, so a 32-bit extension and a 64-bit program agree.
 inline HWND BrowserFromRequest(WPARAM wp) { return wp ? HWND(LongToHandle(LONG(DWORD(wp)))) : nullptr; }
 
-enum class CaptureOutcome { Empty, CopiedMessageBox, Success };
+// Busy: the editor was setting a body and took nothing; Failed: the editor refused the text.
+enum class CaptureOutcome { Empty, CopiedMessageBox, Success, Busy, Failed };
 
 // A copied message box: all three markers of this program's boxes, each first
 // found after index 0, or (wherever the markers stand) the text of a message box
@@ -52,7 +54,9 @@ bool WaitAnsweringSentMessages(DWORD ms, const std::function<bool()>& done);
 bool ClipboardChangedSince(DWORD sequence, HWND opener);
 
 // The end of every capture: the pasted HTML (null when none could be read) decides the
-// outcome; success appends it to the main editor after "<P>". Shows the balloon.
+// outcome; success appends it to the main editor after "<P>", and only once it is in
+// shows the success balloon (else the warning). A busy editor takes nothing and
+// nothing is shown (Busy).
 // notice(pasted, existing) may give a line the success balloon adds.
 using CaptureNotice = std::function<std::wstring(const std::wstring&, const std::wstring&)>;
 // fromKeystroke: what was pasted after the copy keystroke, which may be one of this program's
@@ -66,7 +70,7 @@ CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* paste
 void CopySelectionAndWait(HWND frame);
 
 // The capture steps run when the capture timer fires: copy keystroke to the focused
-// window, paste into the hidden view, empty it, and on success append to the main
+// window, the clipboard read and cleaned, and on success append to the main
 // editor, show the balloons and empty the clipboard. Returns the outcome; a view
 // without a document counts as Empty. `sourceUrl` receives the page address the
 // copy named, if any; notice(pasted, existing) may give a line the success balloon

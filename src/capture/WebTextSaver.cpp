@@ -50,7 +50,8 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
     SaveOutcome outcome;
     CHtmlEditView* view = frame.m_mainView ? frame.m_mainView : &frame.m_view;
     HtmlEngine* engine = view->Engine();
-    if (!engine || !engine->HasDocument()) return outcome;
+    // A body being set is never read half-way.
+    if (!engine || !engine->HasDocument() || view->IsBusy()) return outcome;
 
     std::wstring folder;
     if (!frame.m_editMode) {

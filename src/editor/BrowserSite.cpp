@@ -5,7 +5,8 @@
 #include <olectl.h>
 
 const LONG kEditorDownloadControl = DLCTL_DLIMAGES | DLCTL_NO_SCRIPTS | DLCTL_NO_JAVA | DLCTL_NO_RUNACTIVEXCTLS |
-                                    DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS | DLCTL_NO_CLIENTPULL | DLCTL_SILENT;
+                                    DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS | DLCTL_NO_CLIENTPULL | DLCTL_SILENT |
+                                    DLCTL_NO_FRAMEDOWNLOAD;
 
 bool IsBrowserNavigationKey(const MSG& msg, bool ctrl, bool shift, bool alt) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
@@ -91,7 +92,10 @@ STDMETHODIMP BrowserSite::SetActiveObject(IOleInPlaceActiveObject* active, LPCOL
 STDMETHODIMP BrowserSite::GetHostInfo(DOCHOSTUIINFO* info) {
     if (!info) return E_POINTER;
     if (info->cbSize < sizeof(DOCHOSTUIINFO)) return E_INVALIDARG;
-    info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_DISABLE_HELP_MENU;
+    // Local-machine checks and no untrusted protocols: a page's address cannot reach
+    // this machine's files or an unknown protocol handler.
+    info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_DISABLE_HELP_MENU |
+                    DOCHOSTUIFLAG_LOCAL_MACHINE_ACCESS_CHECK | DOCHOSTUIFLAG_DISABLE_UNTRUSTEDPROTOCOL;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     info->pchHostCss = nullptr;
     info->pchHostNS = nullptr;
@@ -124,6 +128,14 @@ STDMETHODIMP BrowserSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
     case DISPID_DOCUMENTCOMPLETE:   // (pDisp, URL)
         if (m_owner && params && params->cArgs == 2 && V_VT(&params->rgvarg[1]) == VT_DISPATCH) {
             try { m_owner->OnDocumentComplete(V_DISPATCH(&params->rgvarg[1])); } catch (...) {}
+        }
+        return S_OK;
+    case DISPID_BEFORENAVIGATE2:    // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+        if (m_owner && params && params->cArgs == 7 && V_VT(&params->rgvarg[6]) == VT_DISPATCH &&
+            V_VT(&params->rgvarg[0]) == (VT_BYREF | VT_BOOL) && V_BOOLREF(&params->rgvarg[0])) {
+            bool cancel = true;   // when in doubt the text stays
+            try { cancel = m_owner->OnBeforeNavigate(V_DISPATCH(&params->rgvarg[6])); } catch (...) {}
+            if (cancel) *V_BOOLREF(&params->rgvarg[0]) = VARIANT_TRUE;
         }
         return S_OK;
     case DISPID_NAVIGATEERROR:      // (pDisp, URL, Frame, StatusCode, Cancel)

@@ -15,6 +15,8 @@ public:
     virtual void OnDocumentComplete(IDispatch* frame) = 0;
     // A navigation in `frame` failed; true cancels the browser's error page.
     virtual bool OnNavigateError(IDispatch* frame) = 0;
+    // A navigation of `frame` is about to start; true cancels it.
+    virtual bool OnBeforeNavigate(IDispatch* frame) = 0;
 };
 
 // Keys with which the control would leave the document (reload, open, new
@@ -22,7 +24,7 @@ public:
 bool IsBrowserNavigationKey(const MSG& msg, bool ctrl, bool shift, bool alt);
 
 // Download control answered to the control: pictures only; no scripts, applets,
-// ActiveX, sounds, client pulls or prompts (web texts are hostile input).
+// ActiveX, frames, sounds, client pulls or prompts (web texts are hostile input).
 extern const LONG kEditorDownloadControl;
 
 class BrowserSite : public IOleClientSite,

@@ -7,28 +7,8 @@
 #include "editor/HtmlText.h"
 #include <commctrl.h>
 #include <commdlg.h>
-#include <vector>
 
 namespace {
-
-// Library files are small; anything far larger is not an HTML page of ours.
-const LONGLONG kMaxFileBytes = 64LL * 1024 * 1024;
-const wchar_t kStartDocument[] = L"about:blank";
-
-bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& bytes) {
-    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size{};
-    bool ok = ::GetFileSizeEx(f, &size) && size.QuadPart <= kMaxFileBytes;
-    if (ok) {
-        bytes.resize(size_t(size.QuadPart));
-        DWORD read = 0;
-        ok = bytes.empty() || (::ReadFile(f, bytes.data(), DWORD(bytes.size()), &read, nullptr) && read == bytes.size());
-    }
-    ::CloseHandle(f);
-    return ok;
-}
 
 class BuiltinHtmlEngine : public HtmlEngine {
 public:
@@ -52,13 +32,12 @@ public:
         html = Text();
         return true;
     }
-    bool SetBodyHtml(const std::wstring& html) override {
+    bool PutBody(const std::wstring& html) override {
         if (!m_edit) return false;
         SetText(html);
-        m_dirty = true;
         return true;
     }
-    bool AppendBodyHtml(const std::wstring& html) override {
+    bool InsertAtEnd(const std::wstring& html) override {
         if (!m_edit) return false;
         if (m_inMemory) {
             m_text += html;
@@ -71,7 +50,6 @@ public:
             ::SendMessageW(m_edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(html.c_str()));
             ::SendMessageW(m_edit, EM_SETSEL, start, end);
         }
-        m_dirty = true;
         return true;
     }
     bool GetBodyText(std::wstring& text) override {
@@ -81,31 +59,12 @@ public:
     }
     bool SetCharset(const std::wstring& charset) override { m_charset = charset; return m_edit != nullptr; }
     bool CloseDocument() override { return m_edit != nullptr; }
-    bool NewDocument() override {
-        if (!m_edit) return false;
-        SetText(L"");
-        m_dirty = false;
-        return true;
-    }
-    bool Navigate(const std::wstring& path) override {
-        if (_wcsicmp(path.c_str(), kStartDocument) == 0) return NewDocument();
-        std::vector<unsigned char> bytes;
-        if (!m_edit || path.empty() || !ReadFileBytes(path, bytes)) return false;
-        // Relative references are made absolute against the file's own folder.
-        std::wstring full = path;
-        wchar_t buf[MAX_PATH * 4];
-        DWORD n = ::GetFullPathNameW(path.c_str(), MAX_PATH * 4, buf, nullptr);
-        if (n > 0 && n < MAX_PATH * 4) full.assign(buf, n);
-        size_t slash = full.find_last_of(L"\\/");
-        std::wstring folder = slash == std::wstring::npos ? L"" : full.substr(0, slash);
-        std::wstring body = htmltext::BodyContent(htmltext::DecodeFileBytes(bytes));
-        SetText(htmltext::ExpandRelativeToFolder(body, folder));
-        m_dirty = false;
-        return true;
-    }
-    HRESULT IsDirty() override {
+    HRESULT EngineDirty() override {
         if (!m_edit) return E_FAIL;
-        return (m_dirty || ::SendMessageW(m_edit, EM_GETMODIFY, 0, 0)) ? S_OK : S_FALSE;
+        return (!m_inMemory && ::SendMessageW(m_edit, EM_GETMODIFY, 0, 0)) ? S_OK : S_FALSE;
+    }
+    void ForgetEngineDirty() override {
+        if (m_edit && !m_inMemory) ::SendMessageW(m_edit, EM_SETMODIFY, FALSE, 0);
     }
     DWORD QueryStatus(DWORD command) override {
         if (!m_edit) return 0;
@@ -119,7 +78,7 @@ public:
         }
         return 0;
     }
-    HRESULT ExecCommand(DWORD command) override {
+    HRESULT Exec(DWORD command) override {
         if (!m_edit) return E_FAIL;
         switch (command) {
         case kIdmPaste: return Paste();
@@ -130,13 +89,11 @@ public:
             return S_OK;
         case kIdmUndo:
             ::SendMessageW(m_edit, EM_UNDO, 0, 0);
-            m_dirty = true;
             return S_OK;
         case kIdmFont: return ChooseFontForSelection();
         }
         return OLECMDERR_E_NOTSUPPORTED;
     }
-    void Stop() override {}
 
 private:
     std::wstring Text() const {
@@ -173,17 +130,16 @@ private:
         return t.substr(s, (e > t.size() ? t.size() : e) - s);
     }
     void ReplaceSelection(const std::wstring& markup) {
-        m_dirty = true;
+        MarkModified();
         if (m_inMemory) {
             m_text += markup;   // the caret of a text nobody edits stays at its end
             return;
         }
         ::SendMessageW(m_edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(markup.c_str()));
-        m_dirty = true;
     }
     HRESULT Paste() {
         std::wstring html;
-        if (!cliphtml::ReadAsHtml(m_edit, html)) return E_FAIL;
+        if (!cliphtml::ReadCleanHtml(m_edit, html)) return E_FAIL;
         ReplaceSelection(html);
         return S_OK;
     }
@@ -226,7 +182,7 @@ private:
             return 0;   // the editor views show no menu (the keyboard's menu key included)
         case WM_UNDO:
         case EM_UNDO:
-            self->m_dirty = true;
+            self->MarkModified();
             break;
         }
         return ::DefSubclassProc(h, msg, wp, lp);
@@ -238,7 +194,6 @@ private:
     HWND m_edit = nullptr;
     bool m_inMemory = false;
     std::wstring m_text;   // the body when kept in memory
-    bool m_dirty = false;
     std::wstring m_charset;
 };
 

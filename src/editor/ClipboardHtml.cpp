@@ -48,7 +48,7 @@ bool CanPaste() {
     return ::IsClipboardFormatAvailable(HtmlFormat()) || ::IsClipboardFormatAvailable(CF_UNICODETEXT);
 }
 
-bool ReadAsHtml(HWND owner, std::wstring& html) {
+bool ReadAsHtml(HWND owner, std::wstring& html, std::wstring* sourceUrl, bool* fromHtmlFormat) {
     if (!OpenWithRetry(owner)) return false;
     bool ok = false;
     htmltext::CfHtml cf;
@@ -59,17 +59,27 @@ bool ReadAsHtml(HWND owner, std::wstring& html) {
             html = htmltext::RewriteUrls(html, [&](const std::wstring& v) {
                 return htmltext::ResolveUrl(cf.sourceUrl, v);
             });
+        if (sourceUrl) *sourceUrl = cf.sourceUrl;
         ok = true;
     }
+    if (fromHtmlFormat) *fromHtmlFormat = ok;
     if (!ok && ::IsClipboardFormatAvailable(CF_UNICODETEXT)) {
         std::string bytes = GlobalBytes(::GetClipboardData(CF_UNICODETEXT));
         std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
         text = text.substr(0, text.find(L'\0'));
         html = htmltext::EscapeText(text);
+        if (sourceUrl) sourceUrl->clear();
         ok = true;
     }
     ::CloseClipboard();
     return ok;
+}
+
+bool ReadCleanHtml(HWND owner, std::wstring& html) {
+    std::wstring source;
+    if (!ReadAsHtml(owner, html, &source)) return false;
+    html = htmltext::CleanCapturedHtml(html, htmltext::IsLocalFileAddress(source));
+    return true;
 }
 
 bool ReadSourceUrl(HWND owner, std::wstring& url) {

@@ -1,6 +1,7 @@
 #include "editor/HtmlText.h"
 #include <windows.h>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cwchar>
 #include <cwctype>
@@ -390,6 +391,27 @@ std::wstring InnerText(const std::wstring& h) {
     return tb.Result();
 }
 
+namespace {
+// The code page a meta tag's charset names in the file's first bytes (0: none or unknown).
+UINT MetaCharsetCodePage(const std::string& bytes) {
+    std::string head = bytes.substr(0, 4096);
+    for (auto& c : head) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    for (size_t at = head.find("charset"); at != std::string::npos; at = head.find("charset", at + 7)) {
+        size_t v = at + 7;
+        while (v < head.size() && (head[v] == ' ' || head[v] == '=' || head[v] == '"' || head[v] == '\'')) ++v;
+        size_t e = v;
+        while (e < head.size() && (isalnum(static_cast<unsigned char>(head[e])) || head[e] == '-' || head[e] == '_')) ++e;
+        std::string name = head.substr(v, e - v);
+        static const struct { const char* name; UINT cp; } known[] = {
+            {"gbk", 936}, {"gb2312", 936}, {"gb18030", 54936}, {"big5", 950}, {"shift_jis", 932},
+            {"euc-kr", 949}, {"windows-1252", 1252}, {"iso-8859-1", 1252}, {"utf-8", CP_UTF8}};
+        for (const auto& k : known)
+            if (name == k.name) return k.cp;
+    }
+    return 0;
+}
+}  // namespace
+
 std::wstring DecodeFileBytes(const std::vector<unsigned char>& b) {
     if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
         std::wstring w((b.size() - 2) / 2, L'\0');
@@ -406,9 +428,13 @@ std::wstring DecodeFileBytes(const std::vector<unsigned char>& b) {
     if (s.empty()) return L"";
     if (skip || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), int(s.size()), nullptr, 0) > 0)
         return Utf8ToWide(s);
-    int n = ::MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), nullptr, 0);
+    // Not UTF-8: the page's own charset, else GBK (the library's older texts), never
+    // the code page of the machine that happens to open it.
+    UINT codePage = MetaCharsetCodePage(s);
+    if (!codePage || !::IsValidCodePage(codePage)) codePage = 936;
+    int n = ::MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), nullptr, 0);
     std::wstring w(n, L'\0');
-    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), &w[0], n);
+    if (n > 0) ::MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), &w[0], n);
     return w;
 }
 

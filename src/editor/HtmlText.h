@@ -43,7 +43,7 @@ std::wstring WrapInFont(const std::wstring& markup, const FontChoice& font);
 std::wstring InnerText(const std::wstring& html);
 
 // Decodes a file's bytes: UTF-16 with byte-order mark, UTF-8 (with or without
-// mark), else the ANSI code page.
+// mark), else the charset its meta tag names, else GBK.
 std::wstring DecodeFileBytes(const std::vector<unsigned char>& bytes);
 // The content of the body element (everything after the head when there is no body tag).
 std::wstring BodyContent(const std::wstring& html);
@@ -65,5 +65,14 @@ std::wstring FolderFileUrl(const std::wstring& folderPath);
 // Relative src and href values of markup from a file of that folder, made
 // absolute with FolderFileUrl's prefix (the platform engine does the same).
 std::wstring ExpandRelativeToFolder(const std::wstring& html, const std::wstring& folderPath);
+
+// Captured markup made safe for the editor: script, style, link, meta, base,
+// iframe, frame, object and embed elements, comments, on* attributes and
+// inline styles that load or run something are dropped; an address attribute
+// stays only when it is http, https, data: or relative, or, with
+// allowLocalFiles, a file on this machine (never a share: \\host or file://host).
+std::wstring CleanCapturedHtml(const std::wstring& html, bool allowLocalFiles);
+// A file: address or a drive path (the page a capture came from was a local file).
+bool IsLocalFileAddress(const std::wstring& url);
 
 }  // namespace htmltext

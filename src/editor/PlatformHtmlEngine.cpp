@@ -1,12 +1,14 @@
 // Platform engine: the web-browser control hosted in the view, its document
-// (MSHTML) switched to design mode.
+// (MSHTML) switched to design mode once, on about:blank. It is a thin editing
+// surface: it never navigates after start-up (files are decoded by the program
+// and set as the body), cancels every top-level navigation it did not start,
+// and leaves every decision to the code both engines share.
 #include "editor/PlatformHtmlEngine.h"
 #include "editor/BrowserSite.h"
 #include "framework/Wnd.h"
 #include <exdisp.h>
 #include <mshtml.h>
 #include <ocidl.h>
-#include <shlwapi.h>
 #include <algorithm>
 #include <vector>
 
@@ -16,6 +18,8 @@ namespace {
 const CLSID kClsidHtmlDocument = {0x25336920, 0x03F9, 0x11CF, {0x8F, 0xD0, 0x00, 0xAA, 0x00, 0x68, 0x6F, 0x13}};
 const GUID kCgidMshtml = {0xDE4BA900, 0x59CA, 0x11CF, {0x95, 0x92, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const wchar_t kBlank[] = L"about:blank";
+// How long the start waits for the reload that switching to design mode causes.
+const DWORD kDesignReloadGraceMs = 2000;
 
 // Owns one interface pointer.
 template <class T> class Com {
@@ -64,32 +68,18 @@ HRESULT CreateSystemBrowser(IOleObject** out) {
                               reinterpret_cast<void**>(out));
 }
 
-// A file URL, so that '#', '%' and spaces in a name stay part of the path.
-std::wstring FileUrl(const std::wstring& path) {
-    wchar_t url[2084];   // the longest URL the browser takes
-    DWORD size = 2084;
-    if (FAILED(::UrlCreateFromPathW(path.c_str(), url, &size, 0))) return std::wstring();
-    return url;
-}
-
-bool IsReadableFile(const std::wstring& path) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    ::CloseHandle(h);
-    return true;
-}
-
 class PlatformHtmlEngine : public HtmlEngine, private BrowserSiteOwner {
 public:
     ~PlatformHtmlEngine() override { Shutdown(); }
     const wchar_t* Name() const override { return L"platform"; }
     HWND Window() const override { return m_window; }
 
-    bool Start(HWND view, const BrowserControlSource& source) {
+    bool Start(HWND view, const BrowserControlSource& source, HRESULT& why) {
+        BusyScope busy(this);
         m_host = view;
         m_timeoutMs = source.loadTimeoutMs;
         HRESULT hr = source.create ? source.create(m_ole.Out()) : CreateSystemBrowser(m_ole.Out());
+        why = FAILED(hr) ? hr : E_NOINTERFACE;
         if (FAILED(hr) || !m_ole) return false;
         m_site = new BrowserSite(view, this);
         if (FAILED(m_ole->SetClientSite(static_cast<IOleClientSite*>(m_site)))) return false;
@@ -110,7 +100,10 @@ public:
             FAILED(cpc->FindConnectionPoint(DIID_DWebBrowserEvents2, m_events.Out())) ||
             FAILED(m_events->Advise(static_cast<IDispatch*>(m_site), &m_cookie)))
             return false;
-        return Load(kBlank);
+        bool ok = Load();
+        m_starting = false;   // from now on every top-level navigation is cancelled
+        why = ok ? S_OK : HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+        return ok;
     }
 
     void Resize(int cx, int cy) override {
@@ -130,11 +123,6 @@ public:
         html = b.Str();
         return true;
     }
-    bool SetBodyHtml(const std::wstring& html) override {
-        Com<IHTMLElement> body;
-        Bstr b(html);
-        return Body(body) && SUCCEEDED(body->put_innerHTML(b.Get()));
-    }
     bool GetBodyText(std::wstring& text) override {
         Com<IHTMLElement> body;
         Bstr b;
@@ -151,34 +139,6 @@ public:
         Com<IHTMLDocument2> doc;
         return Document(doc) && SUCCEEDED(doc->close());
     }
-    // Returns once the fresh document is complete and editable again.
-    bool NewDocument() override {
-        Com<IPersistStreamInit> persist;
-        if (m_waiting || !DocumentAs(IID_IPersistStreamInit, persist) || FAILED(persist->InitNew())) return false;
-        m_designDoc.Reset();
-        return WaitUntil([this] { return ReadyForEditing(); });
-    }
-    // Returns once the file's document is complete and editable. A file that cannot
-    // be read leaves the document as it was; a failed or too slow load leaves an
-    // empty one, never the browser's error page.
-    bool Navigate(const std::wstring& path) override {
-        if (path.empty() || m_waiting) return false;
-        std::wstring url = path;
-        if (path != kBlank) {
-            if (!IsReadableFile(path)) return false;
-            url = FileUrl(path);
-            if (url.empty()) return false;
-        }
-        if (Load(url)) return true;
-        if (m_browser) m_browser->Stop();
-        if (url != kBlank) Load(kBlank);
-        return false;
-    }
-    HRESULT IsDirty() override {
-        Com<IPersistStreamInit> persist;
-        if (!DocumentAs(IID_IPersistStreamInit, persist)) return E_FAIL;
-        return persist->IsDirty();
-    }
     DWORD QueryStatus(DWORD command) override {
         Com<IOleCommandTarget> target;
         OLECMD cmd{command, 0};
@@ -186,13 +146,10 @@ public:
             return 0;
         return cmd.cmdf;
     }
-    HRESULT ExecCommand(DWORD command) override {
+    HRESULT Exec(DWORD command) override {
         Com<IOleCommandTarget> target;
         if (!DocumentAs(IID_IOleCommandTarget, target)) return E_FAIL;
         return target->Exec(&kCgidMshtml, command, OLECMDEXECOPT_DODEFAULT, nullptr, nullptr);
-    }
-    void Stop() override {
-        if (m_browser) m_browser->Stop();
     }
     bool TranslateAccelerator(MSG* msg) override {
         if (!m_ole || !m_window || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
@@ -216,15 +173,26 @@ public:
         if (IOleInPlaceActiveObject* object = m_site ? m_site->ActiveObject() : nullptr)
             object->OnFrameWindowActivate(active ? TRUE : FALSE);
     }
-    std::wstring DocumentUrl() override {
-        Bstr url;
-        if (!m_browser || FAILED(m_browser->get_LocationURL(url.Out()))) return std::wstring();
-        return url.Str();
+
+protected:
+    bool PutBody(const std::wstring& html) override {
+        Com<IHTMLElement> body;
+        Bstr b(html);
+        return Body(body) && SUCCEEDED(body->put_innerHTML(b.Get()));
+    }
+    // Only the new markup is parsed; the control keeps undo, caret and scroll position.
+    bool InsertAtEnd(const std::wstring& html) override {
+        Com<IHTMLElement> body;
+        Bstr where(L"beforeEnd"), b(html);
+        return Body(body) && SUCCEEDED(body->insertAdjacentHTML(where.Get(), b.Get()));
+    }
+    HRESULT EngineDirty() override {
+        Com<IPersistStreamInit> persist;
+        if (!DocumentAs(IID_IPersistStreamInit, persist)) return E_FAIL;
+        return persist->IsDirty();
     }
 
 private:
-    enum class LoadState { Idle, Loading, Complete, Failed };
-
     // Events count only for the top-level browser, not for its sub-frames.
     bool IsTopLevel(IDispatch* frame) {
         Com<IUnknown> identity;
@@ -232,55 +200,50 @@ private:
                identity.Get() == m_browserIdentity.Get();
     }
     void OnDocumentComplete(IDispatch* frame) override {
-        if (m_closing || m_load != LoadState::Loading || !IsTopLevel(frame)) return;
-        m_load = LoadState::Complete;
-        SwitchToDesignMode();
+        if (!m_closing && IsTopLevel(frame)) ++m_completes;
     }
     bool OnNavigateError(IDispatch* frame) override {
         if (m_closing || !IsTopLevel(frame)) return false;
-        if (m_load == LoadState::Loading) m_load = LoadState::Failed;
+        m_failed = m_starting;
         return true;
     }
+    // A link, Backspace, a drop or a script would replace the collected text.
+    bool OnBeforeNavigate(IDispatch* frame) override { return !m_starting && IsTopLevel(frame); }
 
-    // Navigates and waits for the top-level document, complete and in design mode.
-    bool Load(const std::wstring& url) {
+    // The start document, then design mode. Switching reloads the document: the wait
+    // ends only on the DocumentComplete that follows the switch, never on the old
+    // document that still reads "complete" (a body set then would be wiped).
+    bool Load() {
         if (!m_browser) return false;
-        m_load = LoadState::Loading;
-        Bstr b(url);
+        Bstr b(kBlank);
         VARIANT empty;
         ::VariantInit(&empty);
-        if (FAILED(m_browser->Navigate(b.Get(), &empty, &empty, &empty, &empty))) {
-            m_load = LoadState::Idle;
+        if (FAILED(m_browser->Navigate(b.Get(), &empty, &empty, &empty, &empty))) return false;
+        if (!WaitUntil([this] { return m_failed || (m_completes > 0 && IsComplete()); }, m_timeoutMs) || m_failed)
             return false;
-        }
-        bool done = WaitUntil([this] {
-            return m_load == LoadState::Failed || (m_load == LoadState::Complete && ReadyForEditing());
-        });
-        bool ok = done && m_load == LoadState::Complete;
-        m_load = LoadState::Idle;
-        return ok;
-    }
-    // Design mode once per document, and only on a complete one.
-    void SwitchToDesignMode() {
         Com<IHTMLDocument2> doc;
-        Com<IUnknown> identity;
-        Bstr state, mode;
-        if (!Document(doc) || FAILED(doc->QueryInterface(IID_IUnknown, identity.OutVoid())) ||
-            identity.Get() == m_designDoc.Get())
-            return;
-        if (FAILED(doc->get_readyState(state.Out())) || !state.Is(L"complete")) return;
-        if (FAILED(doc->get_designMode(mode.Out())) || !mode.Is(L"On")) {
-            Bstr on(L"On");
-            doc->put_designMode(on.Get());
+        Bstr on(L"On");
+        if (!Document(doc) || FAILED(doc->put_designMode(on.Get()))) return false;
+        int before = m_completes;
+        DWORD start = ::GetTickCount();
+        bool reloaded = WaitUntil([&] { return m_completes > before && IsComplete() && IsDesignMode(); },
+                                  std::min<DWORD>(m_timeoutMs, kDesignReloadGraceMs));
+        // A control that does not reload: accepted once its document is complete and editable.
+        if (!reloaded && !m_closing && !m_quit) {
+            DWORD left = m_timeoutMs - std::min<DWORD>(m_timeoutMs, ::GetTickCount() - start);
+            reloaded = WaitUntil([&] { return IsComplete() && IsDesignMode(); }, left);
         }
-        m_designDoc.Set(identity.Get());
+        return reloaded;
     }
-    bool ReadyForEditing() {
-        SwitchToDesignMode();
+    bool IsComplete() {
         Com<IHTMLDocument2> doc;
-        Bstr state, mode;
-        return Document(doc) && SUCCEEDED(doc->get_readyState(state.Out())) && state.Is(L"complete") &&
-               SUCCEEDED(doc->get_designMode(mode.Out())) && mode.Is(L"On");
+        Bstr state;
+        return Document(doc) && SUCCEEDED(doc->get_readyState(state.Out())) && state.Is(L"complete");
+    }
+    bool IsDesignMode() {
+        Com<IHTMLDocument2> doc;
+        Bstr mode;
+        return Document(doc) && SUCCEEDED(doc->get_designMode(mode.Out())) && mode.Is(L"On");
     }
     // Messages for the control's own windows and for the hidden windows that it and
     // COM keep on this thread; the program's windows wait for its own loop.
@@ -294,8 +257,8 @@ private:
     // for the program's loop (its accelerators and rules), the program's posted
     // messages are posted again in order afterwards, and a WM_QUIT ends the wait and
     // is posted again.
-    bool WaitUntil(const std::function<bool()>& done) {
-        if (m_waiting) return false;
+    bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+        if (m_waiting || m_quit) return false;
         m_waiting = true;
         std::vector<MSG> held;
         bool quit = false, ok = false;
@@ -304,8 +267,8 @@ private:
         for (;;) {
             if (done()) { ok = true; break; }
             DWORD elapsed = ::GetTickCount() - start;
-            if (quit || m_closing || elapsed >= m_timeoutMs) break;
-            DWORD slice = std::min<DWORD>(50, m_timeoutMs - elapsed);
+            if (quit || m_closing || elapsed >= timeoutMs) break;
+            DWORD slice = std::min<DWORD>(50, timeoutMs - elapsed);
             ::MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_POSTMESSAGE | QS_TIMER | QS_SENDMESSAGE, 0);
             MSG msg;
             while (!quit && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) {
@@ -324,6 +287,7 @@ private:
             else ::PostThreadMessageW(::GetCurrentThreadId(), m.message, m.wParam, m.lParam);
         }
         if (quit) ::PostQuitMessage(int(quitCode));
+        m_quit = quit;
         m_waiting = false;
         return ok;
     }
@@ -360,7 +324,6 @@ private:
             static_cast<IOleClientSite*>(m_site)->Release();
             m_site = nullptr;
         }
-        m_designDoc.Reset();
         m_browserIdentity.Reset();
         m_browser.Reset();
         m_ole.Reset();
@@ -370,22 +333,27 @@ private:
     Com<IOleObject> m_ole;
     Com<IWebBrowser2> m_browser;
     Com<IUnknown> m_browserIdentity;
-    Com<IUnknown> m_designDoc;   // the document last switched to design mode
     Com<IConnectionPoint> m_events;
     DWORD m_cookie = 0;
     BrowserSite* m_site = nullptr;
     HWND m_host = nullptr;
     HWND m_window = nullptr;
     DWORD m_timeoutMs = kBrowserLoadTimeoutMs;
-    LoadState m_load = LoadState::Idle;
+    int m_completes = 0;      // top-level DocumentComplete events
+    bool m_failed = false;    // the start document could not be loaded
+    bool m_starting = true;   // navigations are the engine's own until start-up ends
+    bool m_quit = false;      // a WM_QUIT ended a wait
     bool m_waiting = false;
     bool m_closing = false;
 };
 
 }  // namespace
 
-std::unique_ptr<HtmlEngine> CreatePlatformHtmlEngine(HWND view, const BrowserControlSource& source) {
+std::unique_ptr<HtmlEngine> CreatePlatformHtmlEngine(HWND view, const BrowserControlSource& source, HRESULT* why) {
     auto engine = std::make_unique<PlatformHtmlEngine>();
-    if (!engine->Start(view, source)) return nullptr;
+    HRESULT reason = E_FAIL;
+    bool ok = engine->Start(view, source, reason);
+    if (why) *why = ok ? S_OK : reason;
+    if (!ok) return nullptr;
     return engine;
 }

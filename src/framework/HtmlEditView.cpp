@@ -9,8 +9,17 @@ const wchar_t kViewClass[] = L"ZelvaneHtmlEditView";
 bool CHtmlEditView::Create(HWND parent, UINT id, DWORD style) {
     RegisterWndClass(kViewClass, CS_DBLCLKS, (HBRUSH)(COLOR_WINDOW + 1));
     if (!CreateEx(0, kViewClass, nullptr, style | WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, parent, id)) return false;
-    m_engine = CreateHtmlEngine(m_hWnd, !(style & WS_VISIBLE));
+    MakeEngine();
     return m_engine != nullptr;
+}
+
+// The platform engine waits for its control and answers sent messages meanwhile:
+// the view counts as busy until its engine exists.
+void CHtmlEditView::MakeEngine() {
+    m_creating = true;
+    std::unique_ptr<HtmlEngine> engine = CreateHtmlEngine(m_hWnd, !(::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_VISIBLE));
+    m_creating = false;
+    m_engine = std::move(engine);
 }
 
 bool CHtmlEditView::ExecGated(DWORD command) {
@@ -29,7 +38,7 @@ bool CHtmlEditView::IsCommandEnabled(UINT id) {
 
 void CHtmlEditView::RecreateEngine() {
     m_engine.reset();
-    m_engine = CreateHtmlEngine(m_hWnd, !(::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_VISIBLE));
+    MakeEngine();
     RECT rc = GetClientRect();
     if (m_engine) m_engine->Resize(rc.right, rc.bottom);
 }
@@ -55,6 +64,8 @@ bool CHtmlEditView::PreTranslateMessage(MSG* msg) {
     auto* frame = dynamic_cast<CFrameWnd*>(CWnd::FromHandle(::GetAncestor(m_hWnd, GA_ROOT)));
     UINT command = frame ? AcceleratorCommand(frame->Accelerators(), *msg) : 0;
     if (command && !EngineCommandFor(command)) return false;
+    HWND own = m_engine->Window();
+    if (own && (msg->hwnd == own || ::IsChild(own, msg->hwnd))) m_engine->NoteInput(*msg);
     return m_engine->TranslateAccelerator(msg);
 }
 
@@ -81,11 +92,7 @@ LRESULT CHtmlEditView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 bool CHtmlEditDoc::OnNewDocument() {
     m_path.clear();
-    if (m_view && m_view->Engine()) {
-        // Emptied, then back on the start document, as when the view was created.
-        m_view->Engine()->NewDocument();
-        m_view->Engine()->Navigate(L"about:blank");
-    }
+    if (m_view && m_view->Engine()) m_view->Engine()->NewDocument();
     return true;
 }
 

@@ -7,6 +7,8 @@ class CHtmlEditView : public CWnd {
 public:
     bool Create(HWND parent, UINT id, DWORD style);
     HtmlEngine* Engine() const { return m_engine.get(); }
+    // The engine is being made or is setting a body: nothing may write into the view now.
+    bool IsBusy() const { return m_creating || (m_engine && m_engine->IsBusy()); }
     // Runs an engine command only when it is both supported and enabled.
     bool ExecGated(DWORD command);
     // A routed edit command (menu id) whose engine command is supported and enabled now.
@@ -24,6 +26,9 @@ protected:
     // Edit commands routed to the engine: menu id -> engine command (0 = none).
     virtual DWORD EngineCommandFor(UINT) const { return 0; }
     std::unique_ptr<HtmlEngine> m_engine;
+private:
+    void MakeEngine();
+    bool m_creating = false;
 };
 
 class CHtmlEditDoc {

@@ -27,7 +27,10 @@ TEST(CaptureThenSave, PicturesAreDownloadedBesideTheWebTextAndEveryReferenceRewr
     // One picture relative to the page's address, one with a query string.
     std::string fragment = "<P>新闻标题ABCDEFGHIJ</P>"   // UTF-8, as the page copies it
                            "<IMG src=\"" + base + "/pics/a.png\"><IMG src=\"pics/b.jpeg\">"
-                           "<IMG src='" + base + "/pics/c.gif?size=2'><IMG src=\"" + base + "/pics/a.png\">";
+                           "<IMG src='" + base + "/pics/c.gif?size=2'><IMG src=\"" + base + "/pics/a.png\">"
+                           // hostile: a picture on a network share, a frame, a handler
+                           "<IMG src=\"\\\\127.0.0.1\\share\\x.gif\" onerror=\"alert(1)\">"
+                           "<IFRAME src=\"" + base + "/frame.htm\">frame text</IFRAME>";
 
     RunningPagewick app([](ProgramDir& d) { d.WriteConfig(L"SEL", L"ROUTE", L"新闻"); });
     ASSERT_TRUE(app.Started());
@@ -37,6 +40,13 @@ TEST(CaptureThenSave, PicturesAreDownloadedBesideTheWebTextAndEveryReferenceRewr
     ASSERT_TRUE(WaitFor([&] { return WindowText(app.EditorEdit()).rfind(L"<P>", 0) == 0; }, 15000));
     std::wstring captured = WindowText(app.EditorEdit());
     EXPECT_NE(std::wstring::npos, captured.find(L"/news/pics/b.jpeg")) << Narrow(captured);
+    // Cleaned before it entered the editor, and so in the saved file too.
+    auto expectClean = [](const std::wstring& html) {
+        for (const wchar_t* hostile : {L"127.0.0.1/share", L"\\\\", L"file:", L"IFRAME", L"frame text", L"onerror"})
+            EXPECT_EQ(std::wstring::npos, html.find(hostile)) << Narrow(hostile) << " in " << Narrow(html);
+    };
+    expectClean(captured);
+    EXPECT_NE(std::wstring::npos, captured.find(L"<IMG>")) << Narrow(captured);
 
 
     PostMessageW(app.Frame(), WM_HOTKEY, 13, 0);
@@ -59,6 +69,7 @@ TEST(CaptureThenSave, PicturesAreDownloadedBesideTheWebTextAndEveryReferenceRewr
     ASSERT_EQ(0u, text.find(head)) << Narrow(text);
     EXPECT_EQ(text.size() - 14, text.rfind(L"</BODY></HTML>"));
     EXPECT_EQ(std::wstring::npos, text.find(L"http://")) << Narrow(text);
+    expectClean(text);
 
     // Three pictures, byte for byte as served, each referenced as images/<name>.
     const std::wstring images = app.Dir() / L"新闻\\images\\";

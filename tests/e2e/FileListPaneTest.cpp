@@ -51,12 +51,17 @@ std::vector<std::wstring> PictureRefs(const std::wstring& text) {
     return refs;
 }
 
+// Characters of several scripts, one outside the basic plane.
+std::wstring HandCopiedBody() { return L"<P>新闻 café — ½ 𝄞 “引号” 한국어 &amp; &lt;b&gt;</P>"; }
+
 std::wstring Count(int n) { return L"此文件夹中含有：" + std::to_wstring(n) + L" 个网页文件！"; }
 
 TEST(FileListPane, ShowsTheStoredFolderThenTheClickedOneAndASavedFile) {
     RunningPagewick app([](ProgramDir& d) {
         WriteBytes(d / L"新闻\\甲.htm", "x");
-        WriteBytes(d / L"新闻\\乙.htm", "x");
+        // Copied in by hand: UTF-8 without a byte-order mark or a charset.
+        WriteBytes(d / L"新闻\\乙.htm", Narrow(L"<html><head><title>乙</title></head><body>" + HandCopiedBody() +
+                                               L"</body></html>"));
         WriteBytes(d / L"小说\\丙.htm", "x");
         d.WriteConfig(L"SEL", L"ROUTE", L"新闻");
     });
@@ -67,6 +72,21 @@ TEST(FileListPane, ShowsTheStoredFolderThenTheClickedOneAndASavedFile) {
     ASSERT_TRUE(list && tree);
     EXPECT_TRUE(WaitFor([&] { return Names(list) == Texts{L"乙.htm", L"甲.htm"}; }, 5000)) << Joined(Names(list));
     EXPECT_EQ(Count(2), StatusText(frame));
+    // The hand-copied text opened for editing and saved again keeps every character.
+    SelectOnly(list, RowOf(list, L"乙.htm"));
+    PostMessageW(ChildById(frame, 133), WM_COMMAND, 32802, 0);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(app.EditorEdit()).find(L"한국어") != std::wstring::npos; }, 5000))
+        << Narrow(WindowText(app.EditorEdit()));
+    PostMessageW(frame, WM_COMMAND, 32794, 0);
+    HWND saved = WaitForDialog(app.Proc().Id(), 10000, L"保存");
+    ASSERT_TRUE(saved);
+    PressButton(saved, IDNO);
+    std::wstring resaved = ReadTextFile(app.Dir() / L"新闻\\乙.htm");
+    auto bytes = ReadBytes(app.Dir() / L"新闻\\乙.htm");
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(0xFF, bytes[0]);   // written back as UTF-16
+    EXPECT_EQ(L"<HTML><HEAD><TITLE>乙</TITLE></HEAD><BODY>" + HandCopiedBody() + L"</BODY></HTML>", resaved)
+        << Narrow(resaved);
     // ...in a message pane wide enough to be read.
     HWND status = ChildById(frame, 0xE801);
     RemoteBuffer parts(status, 4 * sizeof(int));

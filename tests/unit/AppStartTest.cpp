@@ -20,7 +20,7 @@ HWND WindowOfClass(const wchar_t* cls) {
     return CreateWindowExW(0, cls, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
-TEST(RightClickRule, OnlyTheBrowserEditingWindowGetsALeftClick) {
+TEST(RightClickRule, OnlyTheBrowserEditingWindowGetsALeftClickPressAndRelease) {
     HWND browser = WindowOfClass(L"Internet Explorer_Server");
     HWND lookalike = WindowOfClass(L"Internet Explorer_Server2");
     MSG down{browser, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 6), 0, {}};
@@ -30,9 +30,14 @@ TEST(RightClickRule, OnlyTheBrowserEditingWindowGetsALeftClick) {
     MSG other{lookalike, WM_RBUTTONDOWN, MK_RBUTTON, 0, 0, {}};
     CPagewickApp::ApplyRightClickRule(&other);
     EXPECT_EQ((UINT)WM_RBUTTONDOWN, other.message);
+    // The release too: a press seen as left and a right release would leave the control
+    // selecting with the mouse (and show its menu).
     MSG up{browser, WM_RBUTTONUP, 0, 0, 0, {}};
     CPagewickApp::ApplyRightClickRule(&up);
-    EXPECT_EQ((UINT)WM_RBUTTONUP, up.message);
+    EXPECT_EQ((UINT)WM_LBUTTONUP, up.message);
+    MSG otherUp{lookalike, WM_RBUTTONUP, 0, 0, 0, {}};
+    CPagewickApp::ApplyRightClickRule(&otherUp);
+    EXPECT_EQ((UINT)WM_RBUTTONUP, otherUp.message);
     DestroyWindow(browser);
     DestroyWindow(lookalike);
 }

@@ -3,9 +3,16 @@
 // It calls its container as the documented control does: ambient properties
 // at SetClientSite, the UI handler's host info and keys, SetActiveObject at UI
 // activation, the site's window while deactivating; it loads asynchronously
-// (NavigateComplete2, a sub-frame's DocumentComplete, then the top-level one,
-// or NavigateError with its Cancel), and a document switched to design mode
-// reloads. What breaks the contract is written to `violations`.
+// (BeforeNavigate2 with its Cancel, NavigateComplete2, a sub-frame's
+// DocumentComplete, then the top-level one, or NavigateError with its Cancel).
+// It also behaves as the real control does where that hurts: switching to
+// design mode reloads the document later (it still reads "complete" on return,
+// then "loading" with an empty body, then a DocumentComplete follows); calls
+// fire events inside them (`inside`: setting innerHTML, Exec, the modal font
+// dialog); innerHTML comes back rewritten (upper-case tags, relative addresses
+// made absolute against the document); IsDirty stays clean after a scripted
+// change; paste is disabled in a document without focus. What breaks the
+// contract is written to `violations`.
 #pragma once
 #include <windows.h>
 #include <exdisp.h>
@@ -15,6 +22,8 @@
 #include <ocidl.h>
 #include <functional>
 #include <map>
+#include <cwctype>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,7 +44,12 @@ struct World {
     std::map<std::wstring, std::wstring> pages;   // URL -> body HTML
     std::set<std::wstring> errorUrls;             // navigations that fail
     bool neverComplete = false;
+    bool refuseInsert = false;                    // insertAdjacentHTML fails
     HWND loader = nullptr;                        // the control's hidden window
+    // Called inside the control's calls ("designMode", "innerHTML", "insert", "exec N"),
+    // as the real control fires events and runs modal loops there.
+    std::function<void(const std::wstring&)> inside;
+    void Inside(const std::wstring& where) { if (inside) inside(where); }
     static World*& Current() { static World* w = nullptr; return w; }
     static LRESULT CALLBACK LoaderProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (m != WM_APP + 1) return DefWindowProcW(h, m, wp, lp);
@@ -67,6 +81,19 @@ struct World {
 
 inline std::wstring Str(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
 
+// The markup as the control gives it back: tag names in upper case, relative
+// addresses resolved against the document (about:blank).
+inline std::wstring Rewritten(const std::wstring& html) {
+    std::wstring out = std::regex_replace(html, std::wregex(L"(src|href)=\"(?![a-zA-Z][a-zA-Z0-9+.-]*:)"),
+                                          L"$1=\"about:blank");
+    for (size_t i = 0; i + 1 < out.size(); ++i) {
+        if (out[i] != L'<') continue;
+        size_t j = i + 1 + (out[i + 1] == L'/' ? 1 : 0);
+        for (; j < out.size() && iswalpha(out[j]); ++j) out[j] = towupper(out[j]);
+    }
+    return out;
+}
+
 class Element : public NotImpl_IHTMLElement {
 public:
     std::wstring html;
@@ -85,8 +112,16 @@ public:
         return S_OK;
     }
     STDMETHODIMP put_innerHTML(BSTR v) override {
-        html = Str(v);
+        html = Rewritten(Str(v));
         World::Current()->log.push_back(L"set " + html);
+        World::Current()->Inside(L"innerHTML");
+        return S_OK;
+    }
+    STDMETHODIMP insertAdjacentHTML(BSTR where, BSTR v) override {
+        if (Str(where) != L"beforeEnd" || World::Current()->refuseInsert) return E_INVALIDARG;
+        html += Rewritten(Str(v));
+        World::Current()->log.push_back(L"insert");
+        World::Current()->Inside(L"insert");
         return S_OK;
     }
     STDMETHODIMP get_innerText(BSTR* p) override { *p = SysAllocString(html.c_str()); return S_OK; }
@@ -96,6 +131,8 @@ class Document : public NotImpl_IHTMLDocument2, public NotImpl_IPersistStreamIni
 public:
     std::wstring url, state = L"interactive", mode = L"Inherit";
     int designPuts = 0;
+    bool focused = false;   // the control is UI-active (has the caret)
+    std::function<void()> reloaded;   // the reload after the design-mode switch completed
     Element* body = new Element;
     explicit Document(std::wstring u) : url(std::move(u)) {}
     virtual ~Document() { body->Release(); }
@@ -117,12 +154,23 @@ public:
     STDMETHODIMP get_body(IHTMLElement** p) override { body->AddRef(); *p = body; return S_OK; }
     STDMETHODIMP get_readyState(BSTR* p) override { *p = SysAllocString(state.c_str()); return S_OK; }
     STDMETHODIMP get_designMode(BSTR* p) override { *p = SysAllocString(mode.c_str()); return S_OK; }
+    // Switching reloads the document, later: on return it still reads "complete".
     STDMETHODIMP put_designMode(BSTR v) override {
         ++designPuts;
         if (state != L"complete") World::Current()->violations.push_back(L"design mode set while " + state);
         mode = Str(v);
-        state = L"interactive";   // switching reloads the document
-        CompleteLater();
+        AddRef();
+        World::Current()->Later([this] {
+            state = L"loading";
+            body->html.clear();
+            World::Current()->log.push_back(L"design reload");
+            World::Current()->Later([this] {
+                state = L"complete";
+                if (reloaded) reloaded();
+                Release();
+            });
+        });
+        World::Current()->Inside(L"designMode");
         return S_OK;
     }
     STDMETHODIMP put_charset(BSTR v) override { World::Current()->log.push_back(L"charset " + Str(v)); return S_OK; }
@@ -134,13 +182,16 @@ public:
         CompleteLater();
         return S_OK;
     }
+    // The control does not count a change made through its object model.
     STDMETHODIMP IsDirty() override { return S_FALSE; }
     STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD cmds[], OLECMDTEXT*) override {
-        cmds[0].cmdf = OLECMDF_SUPPORTED | OLECMDF_ENABLED;
+        cmds[0].cmdf = OLECMDF_SUPPORTED | (cmds[0].cmdID != 26 || focused ? OLECMDF_ENABLED : 0);
         return S_OK;
     }
     STDMETHODIMP Exec(const GUID*, DWORD id, DWORD, VARIANT*, VARIANT*) override {
-        if (id == 26) body->html = L"<B>pasted</B>";
+        if (id == 26 && !focused) return S_OK;   // no caret: nothing is pasted
+        if (id == 26) body->html += L"<B>pasted</B>";
+        World::Current()->Inside(L"exec " + std::to_wstring(id));   // 90: the modal font dialog
         return S_OK;
     }
 };
@@ -252,6 +303,7 @@ public:
             ips->OnUIActivate();
             frame->SetActiveObject(this, L"fake");
             uiActive = true;
+            if (this->doc) this->doc->focused = true;
             SetFocus(window);
         }
         ips->Release();
@@ -321,8 +373,26 @@ public:
         return S_OK;
     }
     // IWebBrowser2
+    // BeforeNavigate2 first, with its Cancel; a cancelled navigation leaves the document.
+    bool Allowed(const std::wstring& u) {
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        VARIANT url = Url(u), none, cancelArg;
+        VariantInit(&none);
+        VariantInit(&cancelArg); V_VT(&cancelArg) = VT_BYREF | VT_BOOL; V_BOOLREF(&cancelArg) = &cancel;
+        Fire(DISPID_BEFORENAVIGATE2, {cancelArg, none, none, none, none, url, Disp(static_cast<IWebBrowser2*>(this))});
+        VariantClear(&url);
+        if (cancel) Log(L"navigation cancelled " + u);
+        return !cancel;
+    }
+    // What a link click, Backspace or a drop does: the control navigates by itself.
+    void UserNavigate(const std::wstring& u) {
+        if (!Allowed(u)) return;
+        navigations.push_back(u);
+        LoadStart(u);
+    }
     STDMETHODIMP Navigate(BSTR url, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override {
         std::wstring u = Str(url);
+        if (!Allowed(u)) return S_OK;
         navigations.push_back(u);
         if (!userMode) return S_OK;   // as in a form designer: no document
         AddRef();
@@ -346,6 +416,11 @@ public:
         if (doc) doc->Release();
         doc = new Document(u);
         doc->body->html = error ? L"<H1>cannot show the page</H1>" : world.pages[u];
+        doc->reloaded = [this, u] {
+            VARIANT url = Url(u);
+            Fire(DISPID_DOCUMENTCOMPLETE, {url, Disp(static_cast<IWebBrowser2*>(this))});
+            VariantClear(&url);
+        };
         Fire(DISPID_NAVIGATECOMPLETE2, {url, Disp(self)});
         SubFrame* sub = new SubFrame;
         Fire(DISPID_DOCUMENTCOMPLETE, {url, Disp(sub)});

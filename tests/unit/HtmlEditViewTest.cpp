@@ -204,16 +204,15 @@ public:
     HWND Window() const override { return nullptr; }
     bool HasDocument() override { return false; }
     bool GetBodyHtml(std::wstring&) override { return false; }
-    bool SetBodyHtml(const std::wstring&) override { return false; }
     bool GetBodyText(std::wstring&) override { return false; }
     bool SetCharset(const std::wstring&) override { return false; }
     bool CloseDocument() override { return false; }
-    bool NewDocument() override { return false; }
-    bool Navigate(const std::wstring&) override { return false; }
-    HRESULT IsDirty() override { return E_FAIL; }
     DWORD QueryStatus(DWORD) override { return OLECMDF_SUPPORTED; }
-    HRESULT ExecCommand(DWORD) override { ADD_FAILURE() << "ran a command that was not enabled"; return E_FAIL; }
-    void Stop() override {}
+protected:
+    bool PutBody(const std::wstring&) override { ADD_FAILURE() << "set a body without a document"; return false; }
+    bool InsertAtEnd(const std::wstring&) override { ADD_FAILURE() << "appended without a document"; return false; }
+    HRESULT Exec(DWORD) override { ADD_FAILURE() << "ran a command that was not enabled"; return E_FAIL; }
+    HRESULT EngineDirty() override { return E_FAIL; }
 };
 
 class ViewWithEngine : public CHtmlEditView {

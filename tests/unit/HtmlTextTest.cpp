@@ -113,9 +113,12 @@ TEST(HtmlText, DecodeFileBytesAndBody) {
     EXPECT_EQ(text, DecodeFileBytes(std::vector<unsigned char>(u8.begin(), u8.end())));
     u8 = "\xEF\xBB\xBF" + u8;
     EXPECT_EQ(text, DecodeFileBytes(std::vector<unsigned char>(u8.begin(), u8.end())));
-    // Not UTF-8: the ANSI code page, nothing dropped.
-    std::vector<unsigned char> ansi = {'c', 'a', 'f', 0xE9};
-    EXPECT_EQ(4u, DecodeFileBytes(ansi).size());
+    // Not UTF-8: the charset the page names, else GBK (never the machine's code page).
+    std::string gbk = "<P>\xD0\xC2\xCE\xC5</P>";   // 新闻 in GBK
+    EXPECT_EQ(L"<P>新闻</P>", DecodeFileBytes(std::vector<unsigned char>(gbk.begin(), gbk.end())));
+    std::string latin = "<meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\">caf\xE9";
+    std::wstring decoded = DecodeFileBytes(std::vector<unsigned char>(latin.begin(), latin.end()));
+    EXPECT_EQ(L"café", decoded.substr(decoded.size() - 4));
 
     EXPECT_EQ(L"<P>x</P>", BodyContent(L"<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY bgcolor=\"#fff\"><P>x</P></BODY></HTML>"));
     EXPECT_EQ(L"<P>x</P>\r\n", BodyContent(L"<html><head><meta charset=utf-8></head><P>x</P>\r\n</html>"));
@@ -186,6 +189,50 @@ TEST(HtmlText, FolderFileUrlAndExpansionRoundTrip) {
         for (size_t at; (at = restored.find(prefix)) != std::wstring::npos;) restored.erase(at, prefix.size());
         EXPECT_EQ(body, restored);
     }
+}
+
+// Captured fragments from hostile pages: nothing that loads, runs or reaches a share stays.
+TEST(CleanCapturedHtml, HostileFragments) {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        // elements dropped (with their content where it is code or a frame's fallback)
+        {L"a<script>alert(1)</script>b<SCRIPT src=x.js></SCRIPT>c", L"abc"},
+        {L"<style>p{}</style><link rel=stylesheet href=x.css><meta http-equiv=refresh content=0;url=x><base href=x>t",
+         L"t"},
+        {L"<iframe src=\"http://a/\">fallback</iframe><frame src=x><object data=x><param name=a></object>"
+         L"<embed src=x.swf>k", L"k"},
+        {L"<scriptx>not a script</scriptx>", L"<scriptx>not a script</scriptx>"},
+        {L"<!--[if IE]><script>x()</script><![endif]-->c<!DOCTYPE html>", L"c"},
+        // handlers and code addresses; the space before a dropped attribute goes too
+        {L"<img src=\"http://h/a.gif\" onerror=\"x()\" ONLOAD=y alt=\"a b\">", L"<img src=\"http://h/a.gif\" alt=\"a b\">"},
+        {L"<a href=\"javascript:go()\">l</a><a href=' JaVa&#x09;ScRiPt:x'>m</a><a href=\"vbscript:x\">n</a>",
+         L"<a>l</a><a>m</a><a>n</a>"},
+        {L"<a href=\"jav&#97;script&colon;x\">o</a>", L"<a>o</a>"},
+        // shares, with any slashes, and file addresses with a host
+        {L"<img src=\"\\\\host\\x.gif\"><img src=//host/x.gif><img src=\"file://host/x.gif\"><img src='/\\host/x'>",
+         L"<img><img><img><img>"},
+        {L"<img src=\"file:////host/x.gif\">", L"<img>"},
+        // local files: dropped from a web page's capture
+        {L"<img src=\"file:///C:/Windows/x.gif\"><img src=\"C:\\x.gif\">", L"<img><img>"},
+        // kept: http, https, data:, relative, fragments, ordinary attributes and safe inline styles
+        {L"<img src=\"https://h/a.png\" srcset=\"a.png 1x, https://h/b.png 2x\"><img src=\"data:image/png;base64,AA\">"
+         L"<a href=\"../x.htm#p\" title=t>r</a><a href=#top>s</a><p style=\"color:red\">u</p>",
+         L"<img src=\"https://h/a.png\" srcset=\"a.png 1x, https://h/b.png 2x\"><img src=\"data:image/png;base64,AA\">"
+         L"<a href=\"../x.htm#p\" title=t>r</a><a href=#top>s</a><p style=\"color:red\">u</p>"},
+        // styles and srcsets that would load a share or run code
+        {L"<p style=\"background:url(\\\\host\\x.gif)\">v</p><p style=\"width:expression(x())\">w</p>"
+         L"<img srcset=\"a.png 1x, \\\\host\\b.png 2x\">", L"<p>v</p><p>w</p><img>"},
+        // text that only looks like markup, and a tag cut off at the end
+        {L"3 < 4 <b>x</b> <img src=\"http://h/a", L"3 &lt; 4 <b>x</b> "},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.second, CleanCapturedHtml(c.first, false)) << zt::Narrow(c.first);
+
+    // A capture from a page that is itself a local file keeps its local pictures, never a share.
+    EXPECT_EQ(L"<img src=\"file:///C:/Lib/a.gif\"><img>",
+              CleanCapturedHtml(L"<img src=\"file:///C:/Lib/a.gif\"><img src=\"file://host/a.gif\">", true));
+    EXPECT_TRUE(IsLocalFileAddress(L"file:///C:/x.htm"));
+    EXPECT_TRUE(IsLocalFileAddress(L"C:\\x.htm"));
+    EXPECT_FALSE(IsLocalFileAddress(L"https://h/x.htm"));
+    EXPECT_FALSE(IsLocalFileAddress(L""));
 }
 
 TEST(HtmlText, WrapInFont) {

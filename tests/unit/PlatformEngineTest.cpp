@@ -5,7 +5,10 @@
 #include <olectl.h>
 #include <shlwapi.h>
 #include "FakeBrowserControl.h"
+#include <thread>
 #include "capture/SelectionCapture.h"
+#include "editor/ClipboardHtml.h"
+#include "editor/HtmlText.h"
 #include "editor/PagewickView.h"
 #include "framework/FrameWnd.h"
 #include "editor/PlatformHtmlEngine.h"
@@ -15,12 +18,24 @@
 namespace {
 
 const UINT kHeldMessage = WM_APP + 7;
+const UINT kSentMessage = WM_APP + 8;
+
+// Lets the control's later steps run.
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(10);
+    }
+}
 
 // A frame with its own accelerators that records the commands and messages it gets.
 class TestFrame : public CFrameWnd {
 public:
     std::vector<UINT> commands;
     int heldSeen = 0;
+    std::function<void()> onSent;   // a message sent from another thread
     bool Create() {
         RegisterWndClass(L"ZelvaneEngineTestFrame", 0, (HBRUSH)(COLOR_WINDOW + 1));
         return CreateEx(0, L"ZelvaneEngineTestFrame", L"engine test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
@@ -30,6 +45,7 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override {
         if (msg == WM_COMMAND) commands.push_back(LOWORD(wp));
         if (msg == kHeldMessage) ++heldSeen;
+        if (msg == kSentMessage && onSent) onSent();
         return CFrameWnd::OnMessage(msg, wp, lp);
     }
 };
@@ -95,23 +111,32 @@ TEST_F(PlatformEngine, WalksStartEditingFilesCaptureKeysFocusAndTeardown) {
     std::wstring folder = std::wstring(tmp) + L"engine #% " + std::to_wstring(GetCurrentProcessId());
     zt::RemoveTree(folder);
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    std::wstring page = folder + L"\\a#b%c d.htm", broken = folder + L"\\broken.htm";
-    zt::WriteBytes(page, "x");
-    zt::WriteBytes(broken, "x");
-    wchar_t url[2084];
-    DWORD size = 2084;
-    ASSERT_EQ(S_OK, UrlCreateFromPathW(page.c_str(), url, &size, 0));
-    world.pages[url] = L"<P>file</P>";
-    size = 2084;
-    UrlCreateFromPathW(broken.c_str(), url, &size, 0);
-    world.errorUrls.insert(url);
+    // A web text copied in by hand: UTF-8 without a mark, a picture beside it.
+    std::wstring page = folder + L"\\a#b%c d.htm";
+    zt::WriteBytes(page, "<html><body><P>\xE6\x96\xB0\xE9\x97\xBB caf\xC3\xA9 <img src=\"images/p.gif\"></P></body></html>");
 
-    // Messages posted to the program meanwhile are not handled inside the start-up wait.
+    // A capture handed over from another process while the engine waits for its control
+    // (a message sent during the wait) is refused as busy, never taken into a document
+    // about to be reset.
     PostMessageW(frame.m_hWnd, kHeldMessage, 0, 0);
     CPagewickView view;
+    CaptureOutcome sentDuringStart = CaptureOutcome::Success;
+    frame.onSent = [&] {
+        std::wstring text = L"sent while starting";
+        sentDuringStart = AppendToEditor(&view, &text);
+    };
+    HANDLE designPut = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    world.inside = [&](const std::wstring& where) { if (where == L"designMode") SetEvent(designPut); };
+    std::thread other([&] {
+        if (WaitForSingleObject(designPut, 5000) == WAIT_OBJECT_0) SendMessageW(frame.m_hWnd, kSentMessage, 0, 0);
+    });
     ASSERT_TRUE(view.Create(frame.m_hWnd, AFX_IDW_PANE_FIRST, WS_VISIBLE));
+    other.join();
+    CloseHandle(designPut);
+    world.inside = nullptr;
     frame.SetView(&view);
     ASSERT_STREQ(L"platform", view.Engine()->Name());
+    EXPECT_EQ(CaptureOutcome::Busy, sentDuringStart);
     EXPECT_EQ(0, frame.heldSeen);
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, frame.m_hWnd, kHeldMessage, kHeldMessage, PM_REMOVE));
@@ -124,11 +149,14 @@ TEST_F(PlatformEngine, WalksStartEditingFilesCaptureKeysFocusAndTeardown) {
     EXPECT_EQ(VARIANT_TRUE, V_BOOL(&userMode.second));
     auto& download = control.ambients[DISPID_AMBIENT_DLCONTROL];
     EXPECT_EQ(S_OK, download.first);
-    EXPECT_EQ(LONG(DLCTL_DLIMAGES | DLCTL_NO_SCRIPTS), V_I4(&download.second) & (DLCTL_DLIMAGES | DLCTL_NO_SCRIPTS));
+    const LONG wanted = DLCTL_DLIMAGES | DLCTL_NO_SCRIPTS | DLCTL_NO_FRAMEDOWNLOAD;
+    EXPECT_EQ(wanted, V_I4(&download.second) & wanted);
     // User agent and silent mode (-5513, -5501) are left to the control.
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, control.ambients[-5513].first);
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, control.ambients[-5501].first);
-    EXPECT_TRUE(control.hostFlags & DOCHOSTUIFLAG_NO3DBORDER);
+    const DWORD flags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_LOCAL_MACHINE_ACCESS_CHECK |
+                        DOCHOSTUIFLAG_DISABLE_UNTRUSTEDPROTOCOL;
+    EXPECT_EQ(flags, control.hostFlags & flags);
     IDocHostUIHandler* ui = control.Site<IDocHostUIHandler>(IID_IDocHostUIHandler);
     ASSERT_NE(nullptr, ui);
     POINT at{5, 5};
@@ -136,50 +164,100 @@ TEST_F(PlatformEngine, WalksStartEditingFilesCaptureKeysFocusAndTeardown) {
     ui->Release();
     EXPECT_FALSE(control.dropTarget);
 
-    // The start document is complete and editable when the view exists, switched once.
+    // The start document, switched once; the wait ended on the reload's DocumentComplete,
+    // not on the old document that still read "complete": a text set now (a recovered
+    // one) is not wiped by the reload afterwards.
     ASSERT_EQ(std::vector<std::wstring>{L"about:blank"}, control.navigations);
     EXPECT_EQ(L"complete", control.doc->state);
     EXPECT_EQ(L"On", control.doc->mode);
     EXPECT_EQ(1, control.doc->designPuts);
+    EXPECT_NE(world.log.end(), std::find(world.log.begin(), world.log.end(), L"design reload"));
+    ASSERT_TRUE(view.Engine()->SetBodyHtml(L"recovered"));
+    PumpFor(300);
+    EXPECT_EQ(L"recovered", Body(view));
 
-    // A file: its name reaches the control escaped, and its document is there on return.
+    // A file: decoded by the program (UTF-8 without a mark), its picture made absolute
+    // against its folder before the control sees it; no navigation, no second design
+    // switch, and unmodified.
     ASSERT_TRUE(view.Navigate(page));
-    EXPECT_NE(std::wstring::npos, control.navigations.back().find(L"a%23b%25c%20d.htm")) << control.navigations.back();
-    EXPECT_EQ(0u, control.navigations.back().find(L"file:"));
-    EXPECT_EQ(L"<P>file</P>", Body(view));
-    EXPECT_EQ(L"On", control.doc->mode);
+    EXPECT_EQ(1u, control.navigations.size());
     EXPECT_EQ(1, control.doc->designPuts);
-    EXPECT_EQ(control.navigations.back(), view.Engine()->DocumentUrl());
-
-    // A file the control cannot show: no error page, an empty editable document.
-    EXPECT_FALSE(view.Navigate(broken));
-    EXPECT_EQ(L"about:blank", control.navigations.back());
-    EXPECT_EQ(L"", Body(view));
-    EXPECT_EQ(L"On", control.doc->mode);
-    EXPECT_NE(world.log.end(), std::find(world.log.begin(), world.log.end(), L"error page cancelled"));
-    // A missing file is refused before the control is asked; the text stays.
-    view.Engine()->SetBodyHtml(L"kept");
-    size_t navigations = control.navigations.size();
+    std::wstring opened = Body(view);
+    EXPECT_NE(std::wstring::npos, opened.find(L"新闻 café")) << opened;
+    EXPECT_NE(std::wstring::npos, opened.find(L"src=\"" + htmltext::FolderFileUrl(folder) + L"images/p.gif\""))
+        << opened;
+    CPagewickDoc doc;
+    doc.SetView(&view);
+    EXPECT_EQ(0, doc.IsModified());
+    // A missing file is refused; the text stays.
     EXPECT_FALSE(view.Navigate(folder + L"\\missing.htm"));
-    EXPECT_EQ(navigations, control.navigations.size());
-    EXPECT_EQ(L"kept", Body(view));
+    EXPECT_EQ(opened, Body(view));
 
-    // Cleared: complete and editable again on return.
+    // A link click, Backspace or a drop: the control's own navigation is cancelled.
+    control.UserNavigate(L"http://127.0.0.1:9/elsewhere");
+    PumpFor(100);
+    EXPECT_EQ(1u, control.navigations.size());
+    EXPECT_EQ(opened, Body(view));
+
+    // A capture while a body is being set (an event fired inside the control's call)
+    // is refused as busy and never lands in the text.
+    CaptureOutcome duringSet = CaptureOutcome::Success;
+    world.inside = [&](const std::wstring& where) {
+        std::wstring text = L"late";
+        if (where == L"innerHTML") duringSet = AppendToEditor(&view, &text);
+    };
     ASSERT_TRUE(view.Engine()->NewDocument());
+    world.inside = nullptr;
+    EXPECT_EQ(CaptureOutcome::Busy, duringSet);
     EXPECT_EQ(L"", Body(view));
-    EXPECT_EQ(L"complete", control.doc->state);
-    EXPECT_EQ(L"On", control.doc->mode);
+    EXPECT_EQ(0, doc.IsModified());
 
-    // The capture's order on the hidden view: stop, read, empty, close.
+    // Capture from the clipboard's HTML Format (the hidden view has no focus, so the
+    // control would not paste there), cleaned, appended without setting the body again;
+    // modified although the control itself still reports clean.
     CHtmlMyEdit paste;
     ASSERT_TRUE(paste.Create(frame.m_hWnd, IDC_PASTEVIEW, 0));
     fake::Browser& pasteControl = *browsers.at(1);
+    EXPECT_FALSE(paste.Engine()->QueryStatus(kIdmPaste) & OLECMDF_ENABLED);
+    view.Engine()->SetBodyHtml(L"<P>first</P>");
+    view.Engine()->NewDocument();
+    ASSERT_TRUE(cliphtml::WriteHtml(frame.m_hWnd, L"<B>copied</B><img src=\"\\\\share\\x.gif\" onerror=\"go()\">"));
+    // An append the control refuses is no success: the clipboard keeps the selection.
+    world.refuseInsert = true;
+    EXPECT_EQ(CaptureOutcome::Failed, RunCaptureSteps(frame.m_hWnd, &paste, &view));
+    world.refuseInsert = false;
+    EXPECT_TRUE(cliphtml::CanPaste());
+    EXPECT_EQ(L"", Body(view));
     world.log.clear();
     EXPECT_EQ(CaptureOutcome::Success, RunCaptureSteps(frame.m_hWnd, &paste, &view));
-    std::vector<std::wstring> pasteSteps(world.log.begin(), world.log.begin() + 4);
-    EXPECT_EQ((std::vector<std::wstring>{L"Stop", L"read", L"set ", L"close"}), pasteSteps);
-    EXPECT_EQ(L"<P><B>pasted</B>", Body(view));
+    EXPECT_EQ(L"<P><B>copied</B><IMG>", Body(view));
+    EXPECT_EQ(std::find(world.log.begin(), world.log.end(), L"set "), world.log.end());
+    EXPECT_NE(std::find(world.log.begin(), world.log.end(), L"insert"), world.log.end());
+    EXPECT_EQ(1, doc.IsModified());
+    EXPECT_FALSE(cliphtml::CanPaste());   // emptied only after the text was in
+    // Plain text only: through the hidden view, escaped, line breaks kept; the view is left empty.
+    ASSERT_TRUE(OpenClipboard(frame.m_hWnd));
+    EmptyClipboard();
+    const wchar_t text[] = L"a<b\r\nc";
+    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+    memcpy(GlobalLock(g), text, sizeof text);
+    GlobalUnlock(g);
+    SetClipboardData(CF_UNICODETEXT, g);
+    CloseClipboard();
+    EXPECT_EQ(CaptureOutcome::Success, RunCaptureSteps(frame.m_hWnd, &paste, &view));
+    EXPECT_EQ(L"<P><B>copied</B><IMG><P>a&lt;b<BR>c", Body(view));
     EXPECT_EQ(L"", Body(paste));
+    // The modal font dialog counts as busy: a capture under it is refused.
+    CaptureOutcome underDialog = CaptureOutcome::Success;
+    world.inside = [&](const std::wstring& where) {
+        std::wstring t = L"x";
+        if (where == L"exec 90") underDialog = AppendToEditor(&view, &t);
+    };
+    view.Engine()->NewDocument();
+    EXPECT_TRUE(view.ExecGated(kIdmFont));
+    world.inside = nullptr;
+    EXPECT_EQ(CaptureOutcome::Busy, underDialog);
+    EXPECT_EQ(1, doc.IsModified());
 
     // Keys: the frame's own first, navigation keys swallowed, editing keys to the control.
     HACCEL accel = CreateAcceleratorTableW(std::vector<ACCEL>{{FVIRTKEY | FCONTROL, 'S', ID_FILE_SAVE},
@@ -205,6 +283,14 @@ TEST_F(PlatformEngine, WalksStartEditingFilesCaptureKeysFocusAndTeardown) {
                                          L"control key 66"}),
               world.log);
     EXPECT_EQ(std::vector<UINT>{ID_FILE_SAVE}, frame.commands);
+    // Typing modifies the text, though the control reports clean; moving the caret does not.
+    ASSERT_TRUE(view.Engine()->NewDocument());
+    key = Key(control.window, VK_LEFT, false);
+    frame.PreTranslateMessage(&key);
+    EXPECT_EQ(0, doc.IsModified());
+    MSG typed{control.window, WM_CHAR, L'字', 1, 0, {}};
+    frame.PreTranslateMessage(&typed);
+    EXPECT_EQ(1, doc.IsModified());
     Key(nullptr, 0, false);
     frame.SetAccelerators(nullptr);
     DestroyAcceleratorTable(accel);
@@ -252,6 +338,28 @@ TEST_F(PlatformEngine, TimeOutQuitAndOneChoiceForBothViews) {
     // The choice holds for the next view: no second try, no second wait.
     EXPECT_STREQ(L"builtin", CreateHtmlEngine(frame.m_hWnd)->Name());
     EXPECT_EQ(1u, browsers.size());
+    // Never silent: the reason is kept for the status bar and the balloon.
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_TIMEOUT), BuiltinEngineReason());
+    SetBrowserControlSource({[](IOleObject** out) { *out = nullptr; return REGDB_E_CLASSNOTREG; }, 400});
+    EXPECT_STREQ(L"builtin", CreateHtmlEngine(frame.m_hWnd)->Name());
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, BuiltinEngineReason());
+    EXPECT_EQ(L"正在使用简易编辑器：系统的网页编辑控件不可用（错误 0x80040154）",
+              SimpleEditorNotice(BuiltinEngineReason()));
+    EXPECT_EQ(L"", SimpleEditorNotice(S_OK));
+    // The newest document mode, per user only.
+    const wchar_t* emulation = L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION";
+    ASSERT_TRUE(WriteBrowserEmulation(L"ZelvaneEngineTest.exe"));
+    DWORD mode = 0, size = sizeof mode;
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, emulation, L"ZelvaneEngineTest.exe", RRF_RT_REG_DWORD,
+                                          nullptr, &mode, &size));
+    EXPECT_EQ(11001u, mode);
+    EXPECT_NE(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, emulation, L"ZelvaneEngineTest.exe", RRF_RT_REG_DWORD,
+                                          nullptr, &mode, &size));
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, emulation, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, L"ZelvaneEngineTest.exe");
+        RegCloseKey(key);
+    }
 
     // A WM_QUIT ends the wait at once and is posted again.
     UseStandIns(3000);

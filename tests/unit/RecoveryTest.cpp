@@ -90,13 +90,15 @@ TEST_F(FrameRecoveryStart, RestoresTextAndEditModeWithItsBalloonAndWritesNoMore)
     EXPECT_TRUE(frame->m_editMode);
     EXPECT_EQ(L"新闻", frame->m_editFolder);
     EXPECT_EQ(L"标题 1", frame->m_webTextName);
+    // The simple editor's notice first, then the recovery's (the one left showing).
+    ExpectSimpleEditorNotice();
     auto b = Balloons();
-    ASSERT_EQ(1u, b.size());
-    ExpectBalloon(b[0], 1, L"提示", L"已恢复上次未保存的网文。");
-    // Showing it again restores nothing more; a pause without a change writes nothing.
+    ASSERT_EQ(2u, b.size());
+    ExpectBalloon(b[1], 1, L"提示", L"已恢复上次未保存的网文。");
+    // Showing it again restores and tells nothing more; a pause without a change writes nothing.
     frame->ShowWindow(SW_HIDE);
     frame->ShowWindow(SW_SHOW);
-    EXPECT_EQ(1u, Balloons().size());
+    EXPECT_EQ(2u, Balloons().size());
     frame->WriteRecoveryNow();
     frame->m_recoveryWriter.Flush();
     EXPECT_EQ(0, frame->m_recoveryWriter.Done());
