@@ -20,9 +20,19 @@ for arch in win64 win32; do
   while read -r line; do
     case "$line" in ''|'#'*) continue ;; esac
     name=${line#\?}
-    [ "$name" != "$line" ] && [ ! -f "$root/dist/$arch/$name" ] && continue
-    grep -qx "Zelvane/$name" <<< "$listing" || { fail "$zipfile lacks Zelvane/$name"; continue; }
-    cmp -s <(unzip -p "$zipfile" "Zelvane/$name") "$root/dist/$arch/$name" || fail "Zelvane/$name in $zipfile differs from dist/$arch"
+    [ "$name" != "$line" ] && [ ! -e "$root/dist/$arch/$name" ] && continue
+    # A folder (the browser extension) ships every file it holds.
+    if [ -d "$root/dist/$arch/$name" ]; then
+      shipped=$(cd "$root/dist/$arch" && find "$name" -type f | sort)
+    else
+      shipped=$name
+    fi
+    [ -n "$shipped" ] || fail "dist/$arch/$name is empty"
+    while read -r f; do
+      [ -n "$f" ] || continue
+      grep -qxF "Zelvane/$f" <<< "$listing" || { fail "$zipfile lacks Zelvane/$f"; continue; }
+      cmp -s <(unzip -p "$zipfile" "Zelvane/$f") "$root/dist/$arch/$f" || fail "Zelvane/$f in $zipfile differs from dist/$arch"
+    done <<< "$shipped"
   done < "$root/packaging/files.txt"
   # The 64-bit package's 32-bit Linkmoss, for the browsers' 32-bit tab processes.
   if [ "$arch" = win64 ] && [ -f "$root/dist/win32/Linkmoss.dll" ]; then
