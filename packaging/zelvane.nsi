@@ -137,6 +137,9 @@ Section "Uninstall"
   ; The search index is made again from the library whenever it is missing.
   Delete "$INSTDIR\LibraryIndex.db"
   Delete "$INSTDIR\LibraryIndex.db-journal"
+  Delete "$INSTDIR\LibraryText.cat"
+  Delete "$INSTDIR\LibraryText.cat.tmp"
+  Delete "$INSTDIR\LibraryText-*.dat"
 
   !insertmacro UnshipFiles
   Delete "$INSTDIR\uninstall.exe"

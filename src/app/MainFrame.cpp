@@ -93,6 +93,9 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SEARCH_INDEX_PROGRESS:
         OnSearchIndexProgress(wp, lp);
         return 0;
+    case WM_SEARCH_STORE_CHANGED:
+        OnSearchStoreChanged();
+        return 0;
     }
     return CFrameWnd::OnMessage(msg, wp, lp);
 }

@@ -1,5 +1,5 @@
 // The search box of the running program: where it sits, words typed and Enter, the command,
-// Esc, files added by hand, a layout pass, a damaged index at the start; the file operations
+// Esc, files added by hand, a layout pass, a damaged text store at the start; the file operations
 // on result rows and the balloon of a capture saved before.
 #include <gtest/gtest.h>
 #include "support/LibraryPanes.h"
@@ -164,7 +164,7 @@ TEST_F(SearchBox, FindsTextsOfTheWholeLibraryAndFollowsFilesAddedByHand) {
         WriteWebText(dir / L"新闻\\探测.htm", L"探测", L"<P>火星探测器成功着陆，Mars rover 传回照片</P>");
         WriteWebText(dir / L"小说\\故事.htm", L"故事", L"<P>火星上的故事 <A href=\"http://x/火星探测器\">链接</A></P>");
         WriteWebText(dir / L"散文\\春.htm", L"春", L"<P>春天来了 \"NEAR\" AND * 号</P>");
-        WriteBytes(dir / L"LibraryIndex.db", std::string(20000, 'x'));   // damaged: rebuilt at the start
+        WriteBytes(dir / L"LibraryText.cat", std::string(20000, 'x'));   // damaged: rebuilt at the start
     });
     EXPECT_EQ(L"搜索网文", [&] {
         RemoteBuffer buf(box, 256);
