@@ -409,6 +409,9 @@ bool TextStore::Put(const LibraryFile& file, const StoredText& text) {
         return false;
     m_tail += units;
     m_dataUnits += units.size();
+    // A build appends the whole library: beyond a few megabytes the file is mapped again
+    // rather than kept twice.
+    if (m_tail.size() > (8u << 20) && !MapData()) return false;
     std::wstring key = Key(file.folder, file.name);
     Forget(key);
     Entry e{file.folder, file.name, file.mtime, file.size, file.ctime, m_records.size()};
