@@ -93,6 +93,9 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SEARCH_INDEX_PROGRESS:
         OnSearchIndexProgress(wp, lp);
         return 0;
+    case WM_SEARCH_START:
+        StartLibrarySearch();
+        return 0;
     case WM_SEARCH_STORE_CHANGED:
         OnSearchStoreChanged();
         return 0;
@@ -140,7 +143,8 @@ int CMainFrame::OnCreate() {
     }
 
     AddTrayIcon(m_tray, m_hWnd);
-    StartLibrarySearch();
+    // Once the window is shown: the store's loading and walk must not slow the start.
+    ::PostMessageW(m_hWnd, WM_SEARCH_START, 0, 0);
 
     m_hotKeyBaseId = kHotKeyBaseId;
     m_hotKeys = RegisterAppHotKeys(m_hWnd);

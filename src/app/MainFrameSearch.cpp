@@ -47,6 +47,7 @@ SIZE CSearchToolBar::CalcDynamicLayout(int length, DWORD mode) {
 }
 
 void CMainFrame::StartLibrarySearch() {
+    if (m_search) return;
     m_search = std::make_unique<LibrarySearch>(GetAppDir(), m_hWnd);
     m_search->Start();
 }

@@ -23,7 +23,11 @@ LibrarySearch::~LibrarySearch() {
 void LibrarySearch::Start() {
     if (m_worker.joinable()) return;
     try {
-        m_worker = std::thread([this] { Run(); });
+        m_worker = std::thread([this] {
+            // The window's thread first: the store is read and merged in its pauses.
+            ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+            Run();
+        });
     } catch (...) {
         // No thread to be had: no search rather than a window that waits for the build.
     }
@@ -87,7 +91,9 @@ void LibrarySearch::Prefault() {
 bool LibrarySearch::Merge(bool showProgress) {
     // The walk and the reading of files take the time; the store is held only to compare
     // and to append, a batch at a time.
+    DWORD walkStart = ::GetTickCount();
     std::vector<LibraryFile> disk = WalkLibrary(m_appDir);
+    m_lastWalkMs = ::GetTickCount() - walkStart;
     std::vector<const LibraryFile*> changed;
     std::vector<std::wstring> gone;
     {
@@ -144,7 +150,9 @@ bool LibrarySearch::WaitForWalk(DWORD ms) {
 LibrarySearch::Outcome LibrarySearch::Search(const std::wstring& query, std::vector<SearchHit>& hits) {
     hits.clear();
     if (!m_ready) return Outcome::Indexing;
-    WaitForWalk(kWalkWaitMs);
+    // A library whose walk takes longer than the wait gets its results at once.
+    if (m_lastWalkMs < kWalkWaitMs) WaitForWalk(kWalkWaitMs);
+    else AskForWalk();
     std::lock_guard<std::mutex> hold(m_lock);
     m_store.Search(query, hits);
     return Outcome::Found;

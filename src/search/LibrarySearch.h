@@ -15,6 +15,8 @@
 constexpr UINT WM_SEARCH_INDEX_PROGRESS = WM_APP + 40;
 // Posted when a walk after start-up merged files changed outside the program.
 constexpr UINT WM_SEARCH_STORE_CHANGED = WM_APP + 41;
+// Posted by the window to itself to start the search once it is shown.
+constexpr UINT WM_SEARCH_START = WM_APP + 42;
 
 class LibrarySearch : public LibraryIndexUpdates {
 public:
@@ -58,4 +60,5 @@ private:
     std::mutex m_walkLock;   // the walk counters
     std::condition_variable m_walkChanged;
     unsigned m_walksAsked = 0, m_walksDone = 0;
+    std::atomic<DWORD> m_lastWalkMs{0};
 };

@@ -4,6 +4,7 @@
 // full library takes minutes: ZELVANE_SEARCH_BENCHMARK=1, run the test program with
 // --gtest_filter=SearchBenchmark* (ctest would stop it at its time limit).
 #include <gtest/gtest.h>
+#include "support/BenchmarkLibrary.h"
 #include "support/Harness.h"
 #include "search/ReaderText.h"
 #include "search/TextStore.h"
@@ -35,35 +36,10 @@ LONGLONG FileSize(const std::wstring& path) {
 
 TEST(SearchBenchmark, TenThousandWebTextsInFiftyFolders) {
     // ZELVANE_SEARCH_BENCHMARK=1: 10,000 texts; any other number above 1: that many.
-    wchar_t wanted[16] = {};
-    GetEnvironmentVariableW(L"ZELVANE_SEARCH_BENCHMARK", wanted, 16);
-    const int kFolders = 50, kFiles = _wtoi(wanted) > 1 ? _wtoi(wanted) : wanted[0] ? 10000 : 500;
+    const int kFolders = 50, kFiles = BenchmarkTexts(500);
     TempFolder dir(L"searchbench");
-    std::vector<std::wstring> paths;
-    unsigned seed = 12345;
-    auto next = [&] { seed = seed * 1103515245u + 12345u; return (seed >> 8) & 0xFFFF; };
     LONGLONG librarySize = 0;
-    std::vector<std::wstring> vocabulary(20000);
-    for (auto& w : vocabulary)
-        for (unsigned n = 1 + next() % 3; n; --n) w += (wchar_t)(0x4E00 + next() % 3500);
-    for (int f = 0; f < kFolders; ++f) CreateDirectoryW((dir.Path() + L"分类" + std::to_wstring(f)).c_str(), nullptr);
-    for (int i = 0; i < kFiles; ++i) {
-        // About 9,500 characters in paragraphs: words of a vocabulary (frequent ones
-        // more often, as in real text) and some Latin words.
-        std::wstring body;
-        while (body.size() < 9500) {
-            body += L"<P>";
-            for (int k = 0; k < 50; ++k) body += vocabulary[(next() % 200) * (next() % 100) % vocabulary.size()];
-            body += L" word" + std::to_wstring(next() % 5000) + L" 标记" + std::to_wstring(i) + L"</P>";
-        }
-        std::wstring name = L"网文" + std::to_wstring(i);
-        std::wstring text = L"<HTML><HEAD><TITLE>" + name + L"</TITLE></HEAD><BODY>" + body + L"</BODY></HTML>";
-        std::string bytes = "\xFF\xFE";
-        bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * 2);
-        paths.push_back(dir.Path() + L"分类" + std::to_wstring(i % kFolders) + L"\\" + name + L".htm");
-        WriteBytes(paths.back(), bytes);
-        librarySize += (LONGLONG)bytes.size();
-    }
+    std::vector<std::wstring> paths = WriteBenchmarkLibrary(dir.Path(), kFiles, kFolders, librarySize);
 
     std::printf("library written\n");
     std::fflush(stdout);
