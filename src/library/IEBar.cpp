@@ -189,7 +189,7 @@ void CIEBar::FillFolderTree(HTREEITEM parent, const std::wstring& dir) {
         // A link (junction or symbolic link) is shown but never opened: one pointing to an
         // ancestor would make the tree endless.
         bool link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        InsertFolder(parent, name, !link && HasSubfolders(dir + L"\\" + name), !link);
+        InsertFolder(parent, name, !link);
     } while (::FindNextFileW(find, &fd));
     ::FindClose(find);
 }
@@ -213,7 +213,7 @@ void CIEBar::SetHasChildren(HTREEITEM item, bool has) {
     TreeView_SetItem(m_tree, &tv);
 }
 
-HTREEITEM CIEBar::InsertFolder(HTREEITEM parent, const std::wstring& name, bool hasChildren, bool unread) {
+HTREEITEM CIEBar::InsertFolder(HTREEITEM parent, const std::wstring& name, bool unread) {
     TVINSERTSTRUCTW ins{};
     ins.hParent = parent;
     ins.hInsertAfter = TVI_LAST;
@@ -221,7 +221,9 @@ HTREEITEM CIEBar::InsertFolder(HTREEITEM parent, const std::wstring& name, bool 
     ins.item.pszText = const_cast<wchar_t*>(name.c_str());
     ins.item.iImage = 2;
     ins.item.iSelectedImage = 1;
-    ins.item.cChildren = hasChildren ? 1 : 0;
+    // Whether an unread folder holds folders is asked when the tree first shows it
+    // (TVN_GETDISPINFOW): a level of a hundred folders costs only the rows in view.
+    ins.item.cChildren = unread ? I_CHILDRENCALLBACK : 0;
     ins.item.lParam = unread ? kUnread : 0;
     return TreeView_InsertItem(m_tree, &ins);
 }
@@ -297,6 +299,14 @@ LRESULT CIEBar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case TVN_ENDLABELEDITW:
             OnEndLabelEdit(reinterpret_cast<NMTVDISPINFOW*>(lp));
             return 0;
+        case TVN_GETDISPINFOW: {
+            auto* info = reinterpret_cast<NMTVDISPINFOW*>(lp);
+            if (info->item.mask & TVIF_CHILDREN) {
+                info->item.cChildren = HasSubfolders(GetAppDir() + ItemPath(info->item.hItem)) ? 1 : 0;
+                info->item.mask |= TVIF_DI_SETITEM;   // kept: asked once
+            }
+            return 0;
+        }
         case TVN_ITEMEXPANDINGW: {
             auto* nm = reinterpret_cast<NMTREEVIEWW*>(lp);
             if (nm->action & TVE_EXPAND) FillOnce(nm->itemNew.hItem);
@@ -383,14 +393,13 @@ void CIEBar::OnAddFolder(bool asChild) {
     HTREEITEM h = TreeView_GetNextVisible(m_tree, root);
     for (int i = 0; h && i < n; ++i, h = TreeView_GetNextVisible(m_tree, h)) labels.push_back(ItemText(h));
 
-    HTREEITEM item = InsertFolder(parent, NextNewFolderName(labels), false, true);
+    HTREEITEM item = InsertFolder(parent, NextNewFolderName(labels), true);
     SetHasChildren(parent, true);
     TreeView_SelectItem(m_tree, item);
     std::wstring path = GetSelectedFolderPath();
     std::wstring dir = GetAppDir() + path;
     // An existing folder of that name is simply taken over, with its subfolders.
     if (::GetFileAttributesW(dir.c_str()) == INVALID_FILE_ATTRIBUTES) ::CreateDirectoryW(dir.c_str(), nullptr);
-    else SetHasChildren(item, HasSubfolders(dir));
     WriteRoute(path);
     TreeView_EditLabel(m_tree, item);
     RefreshFileList(ItemPath(item).c_str());

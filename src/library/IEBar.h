@@ -57,8 +57,9 @@ private:
     void RestoreSelection(HTREEITEM root);
     HTREEITEM HitItem() const;
     HTREEITEM Caret() const { return TreeView_GetSelection(m_tree); }
-    // unread: its subfolders are read when it is first opened (item data kUnread).
-    HTREEITEM InsertFolder(HTREEITEM parent, const std::wstring& name, bool hasChildren, bool unread);
+    // unread: its subfolders are read when it is first opened (item data kUnread); a
+    // link is never read and shows no "+".
+    HTREEITEM InsertFolder(HTREEITEM parent, const std::wstring& name, bool unread);
     void SetHasChildren(HTREEITEM item, bool has);
     static constexpr LPARAM kUnread = 1;
     // Sends the refresh message to the file list pane; null path stands for "".

@@ -100,12 +100,6 @@ LONGLONG FileSizeOf(HANDLE h) {
 
 LONGLONG Time(const FILETIME& t) { return (LONGLONG)(((ULONGLONG)t.dwHighDateTime << 32) | t.dwLowDateTime); }
 
-// A NUL would end a text early in a search: the store keeps none.
-std::wstring WithoutNuls(std::wstring s) {
-    std::replace(s.begin(), s.end(), L'\0', L' ');
-    return s;
-}
-
 void Walk(const std::wstring& appDir, const std::wstring& rel, std::vector<LibraryFile>& out, int depth) {
     if (depth > 60) return;
     std::wstring abs = appDir + rel;
@@ -384,13 +378,17 @@ bool TextStore::AppendCatalogue(const std::string& payload) {
 
 bool TextStore::Put(const LibraryFile& file, const StoredText& text) {
     if (!IsOpen()) return false;
-    std::wstring title = WithoutNuls(text.title).substr(0, 0xFFFFFF), body = WithoutNuls(text.body);
-    if (body.size() > 0x3FFFFFFF) body.resize(0x3FFFFFFF);
-    std::wstring units = title;
+    const size_t titleLen = std::min<size_t>(text.title.size(), 0xFFFF), bodyLen = std::min<size_t>(text.body.size(), 0x3FFFFFFF);
+    // A NUL would end a text early in a search: the store keeps none.
+    std::wstring units;
+    units.reserve(titleLen + bodyLen + 2);
+    units.append(text.title, 0, titleLen);
     units += L'\0';
-    units += body;
+    units.append(text.body, 0, bodyLen);
     units += L'\0';
-    Record rec{m_dataUnits, (DWORD)title.size(), (DWORD)body.size(), nullptr};
+    std::replace(units.begin(), units.begin() + titleLen, L'\0', L' ');
+    std::replace(units.begin() + titleLen + 1, units.end() - 1, L'\0', L' ');
+    Record rec{m_dataUnits, (DWORD)titleLen, (DWORD)bodyLen, nullptr};
     std::string payload;
     Append(payload, kPut);
     Append(payload, rec.offset);
@@ -609,12 +607,7 @@ size_t TextStore::Prefault(size_t from, size_t bytes) const {
     return end;
 }
 
-LONGLONG TextStore::FileBytes() const {
-    if (!IsOpen()) return 0;
-    return FileSizeOf(m_cat) + FileSizeOf(m_data);
-}
-
-bool TextStore::CompactIfNeeded(bool force, const std::function<void(int)>& step) {
+bool TextStore::CompactIfNeeded(bool force) {
     if (!IsOpen()) return false;
     ULONGLONG dead = m_dataUnits - kHeaderUnits - m_liveUnits;
     if (!force && (dead < (1u << 16) || dead * 4 <= m_dataUnits)) return true;
@@ -650,11 +643,9 @@ bool TextStore::CompactIfNeeded(bool force, const std::function<void(int)>& step
         catalogue += payload;
         at += n;
     }
-    if (step) step(1);
     ok = ok && WriteAll(cat, catalogue.data(), catalogue.size());
     if (data != INVALID_HANDLE_VALUE) ::CloseHandle(data);
     if (cat != INVALID_HANDLE_VALUE) ::CloseHandle(cat);
-    if (step) step(2);
     if (ok) {
         // The catalogue is closed first: the replace needs it.
         ::CloseHandle(m_cat);
@@ -668,6 +659,5 @@ bool TextStore::CompactIfNeeded(bool force, const std::function<void(int)>& step
         Open();
         return false;
     }
-    if (step) step(3);
     return Open();   // loads the new pair and removes the old data file
 }

@@ -80,14 +80,12 @@ public:
     int Count() const { return (int)m_entries.size(); }
 
     // Writes the live texts into a new data file when more than a quarter is dead
-    // (force: always). step(n), when given, is called between the steps of a rewrite.
-    bool CompactIfNeeded(bool force = false, const std::function<void(int)>& step = {});
+    // (force: always).
+    bool CompactIfNeeded(bool force = false);
     // Reads one byte of every page in [from, from + bytes) of the mapped data, so that
     // later searches find it in memory; returns where it stopped (the end: no more).
     size_t Prefault(size_t from, size_t bytes) const;
     size_t MappedBytes() const { return (size_t)m_mappedUnits * 2; }
-    // Bytes of the store's files (catalogue and data).
-    LONGLONG FileBytes() const;
     // Lower-case relative path: the key of a file in the store.
     static std::wstring Key(const std::wstring& folder, const std::wstring& name);
 

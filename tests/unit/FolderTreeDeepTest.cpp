@@ -36,6 +36,7 @@ std::wstring BuildDeepLibrary(const std::wstring& base) {
         CreateDirectoryW((base + L"平" + std::to_wstring(i)).c_str(), nullptr);
         ++count;
     }
+    CreateDirectoryW((base + L"平0\\images").c_str(), nullptr);
     EXPECT_EQ(2000, count);
     return deepest;
 }
@@ -79,8 +80,22 @@ TEST(FolderTreeDeep, FillsTwoThousandFoldersAndRestoresADeepRoute) {
     EXPECT_EQ(deepest, lib.Pane().GetSelectedFolderPath());
     for (HTREEITEM up = TreeView_GetParent(tree, caret); up; up = TreeView_GetParent(tree, up))
         EXPECT_TRUE(TreeView_GetItemState(tree, up, TVIS_EXPANDED) & TVIS_EXPANDED);
+    // A folder not read yet shows a "+" only when it holds a folder other than "images".
+    auto plus = [&](HTREEITEM item) {
+        TVITEMW tv{};
+        tv.mask = TVIF_CHILDREN;
+        tv.hItem = item;
+        TreeView_GetItem(tree, &tv);
+        return tv.cChildren;
+    };
+    HTREEITEM other = lib.Find(L"第1层1"), flat = lib.Find(L"平0");
+    ASSERT_TRUE(other && flat);
+    EXPECT_EQ(nullptr, TreeView_GetChild(tree, other));
+    EXPECT_EQ(1, plus(other));
+    EXPECT_EQ(0, plus(flat));
     EXPECT_EQ(2001u, lib.CountAll());
     EXPECT_EQ(caret, TreeView_GetSelection(tree));
+    EXPECT_EQ(1, plus(other));
 }
 
 // Prints the time to fill the whole tree (every folder opened) next to a bare walk of the same folders (goal: at most

@@ -138,6 +138,11 @@ TEST(FolderTreeFill, LinksAreShownButNotFollowed) {
     EXPECT_TRUE(lib.ChildLabels(back).empty());
     EXPECT_TRUE(lib.ChildLabels(lib.Find(L"新闻\\up")).empty());
     EXPECT_TRUE(lib.ChildLabels(lib.Find(L"shelf\\link")).empty());
+    TVITEMW link{};
+    link.mask = TVIF_CHILDREN;
+    link.hItem = lib.Find(L"shelf\\link");
+    ASSERT_TRUE(TreeView_GetItem(lib.Tree(), &link));
+    EXPECT_EQ(0, link.cChildren);   // no "+" on a link
     EXPECT_EQ(8u, lib.CountAll());   // the root, four folders, three links
 
     // Deleting a folder that holds links, or a link itself, never reaches what they point

@@ -206,7 +206,8 @@ TEST(TextStoreRewriter, RewritesUntilEnded) {
     TextStore store(folder);
     ASSERT_TRUE(store.Open());
     ASSERT_TRUE(store.Loaded());
-    for (int n = 0;; ++n) {
+    // Ended from outside; a minute at most should that fail.
+    for (DWORD start = GetTickCount(), n = 0; GetTickCount() - start < 60000; ++n) {
         ASSERT_TRUE(store.CompactIfNeeded(true));
         if (n == 0) WriteBytes(std::wstring(folder) + L"rewriting", "1");
     }
