@@ -96,6 +96,10 @@ bool LibrarySearch::Merge(bool showProgress) {
     m_lastWalkMs = ::GetTickCount() - walkStart;
     std::vector<const LibraryFile*> changed;
     std::vector<std::wstring> gone;
+    struct Ended {
+        std::atomic<DWORD>& at;
+        ~Ended() { at = ::GetTickCount(); }
+    } ended{m_lastWalkEnd};
     {
         std::lock_guard<std::mutex> hold(m_lock);
         m_store.Diff(disk, changed, gone);
@@ -150,9 +154,11 @@ bool LibrarySearch::WaitForWalk(DWORD ms) {
 LibrarySearch::Outcome LibrarySearch::Search(const std::wstring& query, std::vector<SearchHit>& hits) {
     hits.clear();
     if (!m_ready) return Outcome::Indexing;
-    // A library whose walk takes longer than the wait gets its results at once.
+    // A library whose walk takes longer than the wait gets its results at once, and is
+    // walked again only when the last walk is a second old: searches in a row do not
+    // keep a walk running beside them.
     if (m_lastWalkMs < kWalkWaitMs) WaitForWalk(kWalkWaitMs);
-    else AskForWalk();
+    else if (::GetTickCount() - m_lastWalkEnd > 1000) AskForWalk();
     std::lock_guard<std::mutex> hold(m_lock);
     m_store.Search(query, hits);
     return Outcome::Found;

@@ -60,5 +60,5 @@ private:
     std::mutex m_walkLock;   // the walk counters
     std::condition_variable m_walkChanged;
     unsigned m_walksAsked = 0, m_walksDone = 0;
-    std::atomic<DWORD> m_lastWalkMs{0};
+    std::atomic<DWORD> m_lastWalkMs{0}, m_lastWalkEnd{0};
 };
