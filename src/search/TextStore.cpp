@@ -171,6 +171,7 @@ void TextStore::Unmap() {
     m_mapping = nullptr;
     m_mappedUnits = 0;
     m_tail.clear();
+    m_remap = false;
 }
 
 void TextStore::Close() {
@@ -405,11 +406,12 @@ bool TextStore::Put(const LibraryFile& file, const StoredText& text) {
     if (!::SetFilePointerEx(m_data, end, nullptr, FILE_BEGIN) || !WriteAll(m_data, units.data(), units.size() * 2) ||
         !AppendCatalogue(payload))
         return false;
-    m_tail += units;
+    // A build appends the whole library: beyond a few megabytes the texts are not kept
+    // twice, and the file is mapped again when it is next read (mapping copies the file
+    // under some systems: once per build, not once per few megabytes).
+    if (!m_remap && m_tail.size() + units.size() <= (8u << 20)) m_tail += units;
+    else m_remap = true;
     m_dataUnits += units.size();
-    // A build appends the whole library: beyond a few megabytes the file is mapped again
-    // rather than kept twice.
-    if (m_tail.size() > (8u << 20) && !MapData()) return false;
     std::wstring key = Key(file.folder, file.name);
     Forget(key);
     Entry e{file.folder, file.name, file.mtime, file.size, file.ctime, m_records.size()};
@@ -528,9 +530,17 @@ ULONGLONG CountIn(const wchar_t* from, const wchar_t* to, const std::wstring& w,
 }
 }  // namespace
 
-bool TextStore::Search(const std::wstring& query, std::vector<SearchHit>& hits) const {
+bool TextStore::EnsureMapped() {
+    if (m_remap) {
+        m_remap = false;
+        return MapData();
+    }
+    return IsOpen();
+}
+
+bool TextStore::Search(const std::wstring& query, std::vector<SearchHit>& hits) {
     hits.clear();
-    if (!IsOpen()) return false;
+    if (!EnsureMapped()) return false;
     std::vector<std::wstring> words = QueryWords(query);
     if (words.empty()) return true;
     // The longest word first: it finds the fewest texts, and the others are looked for
@@ -583,8 +593,8 @@ bool TextStore::Search(const std::wstring& query, std::vector<SearchHit>& hits) 
     return true;
 }
 
-bool TextStore::FindContaining(const std::wstring& folded, SearchHit& where) const {
-    if (!IsOpen() || CharCount(folded) < 3) return false;
+bool TextStore::FindContaining(const std::wstring& folded, SearchHit& where) {
+    if (!EnsureMapped() || CharCount(folded) < 3) return false;
     const Entry* best = nullptr;
     for (const Record& rec : m_records) {
         if (!rec.entry || rec.bodyLen < folded.size()) continue;
@@ -597,7 +607,8 @@ bool TextStore::FindContaining(const std::wstring& folded, SearchHit& where) con
     return true;
 }
 
-size_t TextStore::Prefault(size_t from, size_t bytes) const {
+size_t TextStore::Prefault(size_t from, size_t bytes) {
+    if (!EnsureMapped()) return from + bytes;
     // One read a page makes every page of the mapping present for the searches to come.
     size_t end = std::min<size_t>((size_t)m_mappedUnits * 2, from + bytes);
     volatile const char* p = reinterpret_cast<const char*>(m_view);
@@ -608,7 +619,7 @@ size_t TextStore::Prefault(size_t from, size_t bytes) const {
 }
 
 bool TextStore::CompactIfNeeded(bool force) {
-    if (!IsOpen()) return false;
+    if (!EnsureMapped()) return false;
     ULONGLONG dead = m_dataUnits - kHeaderUnits - m_liveUnits;
     if (!force && (dead < (1u << 16) || dead * 4 <= m_dataUnits)) return true;
     // The live texts into the next generation's data file, then a catalogue of only them

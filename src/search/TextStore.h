@@ -74,9 +74,9 @@ public:
 
     // Web texts whose title or text holds every word of the query: title hits first,
     // then the most occurrences, then the newest.
-    bool Search(const std::wstring& query, std::vector<SearchHit>& hits) const;
+    bool Search(const std::wstring& query, std::vector<SearchHit>& hits);
     // The oldest web text whose text holds the given folded text; false when none does.
-    bool FindContaining(const std::wstring& foldedText, SearchHit& where) const;
+    bool FindContaining(const std::wstring& foldedText, SearchHit& where);
     int Count() const { return (int)m_entries.size(); }
 
     // Writes the live texts into a new data file when more than a quarter is dead
@@ -84,8 +84,8 @@ public:
     bool CompactIfNeeded(bool force = false);
     // Reads one byte of every page in [from, from + bytes) of the mapped data, so that
     // later searches find it in memory; returns where it stopped (the end: no more).
-    size_t Prefault(size_t from, size_t bytes) const;
-    size_t MappedBytes() const { return (size_t)m_mappedUnits * 2; }
+    size_t Prefault(size_t from, size_t bytes);
+    size_t MappedBytes() const { return (size_t)(m_remap ? m_dataUnits : m_mappedUnits) * 2; }
     // Lower-case relative path: the key of a file in the store.
     static std::wstring Key(const std::wstring& folder, const std::wstring& name);
 
@@ -106,6 +106,7 @@ private:
     bool CreateEmpty(ULONGLONG generation);
     bool OpenData(ULONGLONG generation, bool create);
     bool MapData();
+    bool EnsureMapped();
     void Unmap();
     void DeleteFiles();
     void RemoveStrayFiles();
@@ -124,6 +125,7 @@ private:
     const wchar_t* m_view = nullptr;
     ULONGLONG m_mappedUnits = 0;   // the data file's units when it was mapped
     std::wstring m_tail;           // texts appended since: kept here, searched too
+    bool m_remap = false;          // appended beyond what the tail keeps: map again before reading
     ULONGLONG m_dataUnits = 0;     // units in the data file, header included
     ULONGLONG m_liveUnits = 0;
     ULONGLONG m_generation = 0;
