@@ -193,11 +193,14 @@ Section "Uninstall"
   ; The host manifests the program writes beside itself at each start.
   Delete "$INSTDIR\${HOST_NAME}.chromium.json"
   Delete "$INSTDIR\${HOST_NAME}.firefox.json"
-  ; The search index is made again from the library whenever it is missing.
+  ; The search store (and the index of older versions) is made again from the library whenever it is missing.
   Delete "$INSTDIR\LibraryIndex.db"
   Delete "$INSTDIR\LibraryIndex.db-journal"
   Delete "$INSTDIR\LibraryIndex.db-wal"
   Delete "$INSTDIR\LibraryIndex.db-shm"
+  Delete "$INSTDIR\LibraryText.cat"
+  Delete "$INSTDIR\LibraryText.cat.tmp"
+  Delete "$INSTDIR\LibraryText-*.dat"
 
   !insertmacro UnshipFiles
   Delete "$INSTDIR\uninstall.exe"

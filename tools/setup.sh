@@ -44,16 +44,3 @@ if [ "$(cat "$root/build/node/.readability-version" 2>/dev/null)" != "$READABILI
   echo "$READABILITY_VERSION" > "$root/build/node/.readability-version"
 fi
 
-# SQLite (with FTS5) is compiled from the amalgamation a registry package ships,
-# one pinned version, unpacked into a cache folder that git ignores.
-SQLITE_PACKAGE=better-sqlite3@12.4.1
-root=$(cd "$(dirname "$0")/.." && pwd)
-cache=$root/third_party/cache
-if [ ! -f "$cache/sqlite3/sqlite3.c" ]; then
-  echo "setup: fetching $SQLITE_PACKAGE for its SQLite amalgamation"
-  tmp=$(mktemp -d)
-  (cd "$tmp" && npm pack --silent "$SQLITE_PACKAGE" >/dev/null && tar xzf ./*.tgz package/deps/sqlite3)
-  mkdir -p "$cache/sqlite3"
-  cp "$tmp/package/deps/sqlite3/sqlite3.c" "$tmp/package/deps/sqlite3/sqlite3.h" "$cache/sqlite3/"
-  rm -rf "$tmp"
-fi

@@ -104,6 +104,12 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_QUERY_UNSAVED_TEXT:
         return HasUnsavedText() ? 1 : 0;
+    case WM_SEARCH_START:
+        StartLibrarySearch();
+        return 0;
+    case WM_SEARCH_STORE_CHANGED:
+        OnSearchStoreChanged();
+        return 0;
     }
     return CFrameWnd::OnMessage(msg, wp, lp);
 }
@@ -159,7 +165,8 @@ int CMainFrame::OnCreate() {
     ApplyDpi(dpi::ForWindow(m_hWnd));
 
     AddTrayIcon(m_tray, m_hWnd);
-    StartLibrarySearch();
+    // Once the window is shown: the store's loading and walk must not slow the start.
+    ::PostMessageW(m_hWnd, WM_SEARCH_START, 0, 0);
 
     m_hotKeyBaseId = kHotKeyBaseId;
     bool captureKeyFailed = false;

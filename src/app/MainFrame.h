@@ -136,6 +136,7 @@ private:
     void RunSearch();
     void LeaveSearch();
     void OnSearchIndexProgress(WPARAM wp, LPARAM lp);
+    void OnSearchStoreChanged();
     bool PreTranslateSearchKeys(MSG* msg);
     // Capture and hot keys (MainFrameCapture.cpp), tray and close-to-tray (MainFrameTray.cpp).
     LRESULT OnHotKey(WPARAM wp, LPARAM lp);

@@ -52,6 +52,7 @@ SIZE CSearchToolBar::CalcDynamicLayout(int length, DWORD mode) {
 }
 
 void CMainFrame::StartLibrarySearch() {
+    if (m_search) return;
     m_search = std::make_unique<LibrarySearch>(GetAppDir(), m_hWnd);
     m_search->Start();
 }
@@ -125,4 +126,10 @@ void CMainFrame::OnSearchIndexProgress(WPARAM wp, LPARAM lp) {
     }
     if (m_wndStatusBar.IsWindow())
         m_wndStatusBar.SetPaneText(0, L"正在建立搜索索引：" + std::to_wstring((int)wp) + L" / " + std::to_wstring((int)lp));
+}
+
+void CMainFrame::OnSearchStoreChanged() {
+    // Files changed outside the program were found after the results were shown: the
+    // results follow, unless a question or dialog holds the window (the next search will).
+    if (!IsBusy() && m_wndListBar.ShowingSearchResults()) RunSearch();
 }

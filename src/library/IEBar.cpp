@@ -27,6 +27,22 @@ bool ShellFileOp(HWND owner, UINT func, const std::wstring& from, const std::wst
     op.fFlags = flags;
     return ::SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
 }
+// Whether a folder shows a "+": it holds a folder the tree would show. Stops at the first.
+bool HasSubfolders(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = ::FindFirstFileExW((dir + L"\\*").c_str(), FindExInfoBasic, &fd, FindExSearchLimitToDirectories,
+                                     nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool found = false;
+    do {
+        std::wstring name = fd.cFileName;
+        found = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L".." &&
+                name != kImagesFolder;
+    } while (!found && ::FindNextFileW(find, &fd));
+    ::FindClose(find);
+    return found;
+}
+
 bool IsLink(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
@@ -122,6 +138,7 @@ bool CIEBar::InitFolderTree(HWND mainFrame) {
 
     if (!config::Exists()) return true;
     std::wstring appDir = GetAppDir();
+    // Only the top level now: a folder's subfolders are read when it is first opened.
     FillFolderTree(root, appDir.substr(0, appDir.size() - 1));
     // A library without category folders is a normal state: nothing to expand or select.
     if (!TreeView_GetChild(m_tree, root)) return true;
@@ -137,16 +154,16 @@ void CIEBar::RestoreSelection(HTREEITEM root) {
     std::vector<std::wstring> route = SplitRoute(config::Read(L"SEL", L"ROUTE", config::kRouteChars));
     const size_t last = route.size() - 1;
     size_t k = 0;
-    int n = (int)TreeView_GetCount(m_tree);
     HTREEITEM item = TreeView_GetNextVisible(m_tree, root);
     // Expanding a matched folder makes its children the next visible items, so the
-    // route is followed level by level.
-    for (int i = 0; item && i < n - 1; ++i, item = TreeView_GetNextVisible(m_tree, item)) {
+    // route is followed level by level; only the folders on it are read.
+    for (int i = 0; item && i < (int)TreeView_GetCount(m_tree) - 1; ++i, item = TreeView_GetNextVisible(m_tree, item)) {
         if (ItemText(item) != route[k]) continue;
         if (k == last) {
             TreeView_SelectItem(m_tree, item);
             return;
         }
+        FillOnce(item);
         if (TreeView_GetChild(m_tree, item)) TreeView_Expand(m_tree, item, TVE_TOGGLE);
         ++k;
     }
@@ -161,22 +178,45 @@ void CIEBar::FillFolderTree(HTREEITEM parent, const std::wstring& dir) {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         std::wstring name = fd.cFileName;
         if (name == L"." || name == L".." || name == kImagesFolder) continue;
-        HTREEITEM item = InsertFolder(parent, name);
-        // A link (junction or symbolic link) is shown but not followed: one pointing to an
-        // ancestor would make the walk endless.
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) FillFolderTree(item, dir + L"\\" + name);
+        // A link (junction or symbolic link) is shown but never opened: one pointing to an
+        // ancestor would make the tree endless.
+        bool link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        InsertFolder(parent, name, !link);
     } while (::FindNextFileW(find, &fd));
     ::FindClose(find);
 }
 
-HTREEITEM CIEBar::InsertFolder(HTREEITEM parent, const std::wstring& name) {
+void CIEBar::FillOnce(HTREEITEM item) {
+    TVITEMW tv{};
+    tv.mask = TVIF_PARAM;
+    tv.hItem = item;
+    if (!item || !TreeView_GetItem(m_tree, &tv) || tv.lParam != kUnread) return;
+    tv.lParam = 0;
+    TreeView_SetItem(m_tree, &tv);
+    FillFolderTree(item, GetAppDir() + ItemPath(item));
+    SetHasChildren(item, TreeView_GetChild(m_tree, item) != nullptr);
+}
+
+void CIEBar::SetHasChildren(HTREEITEM item, bool has) {
+    TVITEMW tv{};
+    tv.mask = TVIF_CHILDREN;
+    tv.hItem = item;
+    tv.cChildren = has ? 1 : 0;
+    TreeView_SetItem(m_tree, &tv);
+}
+
+HTREEITEM CIEBar::InsertFolder(HTREEITEM parent, const std::wstring& name, bool unread) {
     TVINSERTSTRUCTW ins{};
     ins.hParent = parent;
     ins.hInsertAfter = TVI_LAST;
-    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
     ins.item.pszText = const_cast<wchar_t*>(name.c_str());
     ins.item.iImage = 2;
     ins.item.iSelectedImage = 1;
+    // Whether an unread folder holds folders is asked when the tree first shows it
+    // (TVN_GETDISPINFOW): a level of a hundred folders costs only the rows in view.
+    ins.item.cChildren = unread ? I_CHILDRENCALLBACK : 0;
+    ins.item.lParam = unread ? kUnread : 0;
     return TreeView_InsertItem(m_tree, &ins);
 }
 
@@ -268,6 +308,19 @@ LRESULT CIEBar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case TVN_ENDLABELEDITW:
             OnEndLabelEdit(reinterpret_cast<NMTVDISPINFOW*>(lp));
             return 0;
+        case TVN_GETDISPINFOW: {
+            auto* info = reinterpret_cast<NMTVDISPINFOW*>(lp);
+            if (info->item.mask & TVIF_CHILDREN) {
+                info->item.cChildren = HasSubfolders(GetAppDir() + ItemPath(info->item.hItem)) ? 1 : 0;
+                info->item.mask |= TVIF_DI_SETITEM;   // kept: asked once
+            }
+            return 0;
+        }
+        case TVN_ITEMEXPANDINGW: {
+            auto* nm = reinterpret_cast<NMTREEVIEWW*>(lp);
+            if (nm->action & TVE_EXPAND) FillOnce(nm->itemNew.hItem);
+            return 0;
+        }
         }
         break;
     }
@@ -341,6 +394,7 @@ void CIEBar::OnAddFolder(bool asChild) {
     HTREEITEM root = TreeView_GetRoot(m_tree);
     HTREEITEM parent = asChild ? caret : TreeView_GetParent(m_tree, caret);
     if (!parent) return;   // the root has no siblings
+    FillOnce(parent);   // its folders first: the new one must not be read a second time
 
     // The name follows the new-folder names seen anywhere in the visible tree.
     std::vector<std::wstring> labels;
@@ -348,11 +402,12 @@ void CIEBar::OnAddFolder(bool asChild) {
     HTREEITEM h = TreeView_GetNextVisible(m_tree, root);
     for (int i = 0; h && i < n; ++i, h = TreeView_GetNextVisible(m_tree, h)) labels.push_back(ItemText(h));
 
-    HTREEITEM item = InsertFolder(parent, NextNewFolderName(labels));
+    HTREEITEM item = InsertFolder(parent, NextNewFolderName(labels), true);
+    SetHasChildren(parent, true);
     TreeView_SelectItem(m_tree, item);
     std::wstring path = GetSelectedFolderPath();
     std::wstring dir = GetAppDir() + path;
-    // An existing folder of that name is simply taken over.
+    // An existing folder of that name is simply taken over, with its subfolders.
     if (::GetFileAttributesW(dir.c_str()) == INVALID_FILE_ATTRIBUTES) ::CreateDirectoryW(dir.c_str(), nullptr);
     WriteRoute(path);
     TreeView_EditLabel(m_tree, item);
@@ -373,7 +428,9 @@ void CIEBar::OnDeleteFolder() {
     if (IsLink(::GetFileAttributesW(dir.c_str()))) RemoveLink(dir);
     else if (HoldsLinks(dir)) DeleteWithoutFollowing(dir);
     else ShellFileOp(m_hWnd, FO_DELETE, dir, L"", FOF_NOCONFIRMATION);
+    HTREEITEM parent = TreeView_GetParent(m_tree, caret);
     TreeView_DeleteItem(m_tree, caret);
+    if (parent && !TreeView_GetChild(m_tree, parent)) SetHasChildren(parent, false);
     TreeView_SelectItem(m_tree, previous);
     RefreshFileList(GetSelectedFolderPath().c_str());
 }

@@ -13,8 +13,11 @@ public:
     // Creates the tooltip and the tree, fills the tree from the program directory and
     // restores the current folder from ROUTE. False only when a control cannot be created.
     bool InitFolderTree(HWND mainFrame);
-    // Adds the subfolders of dir (no trailing backslash) under parent, depth first.
+    // Adds the subfolders of dir (no trailing backslash) under parent, one level: each
+    // shows a "+" when it holds folders, which are read when it is first opened.
     void FillFolderTree(HTREEITEM parent, const std::wstring& dir);
+    // Reads the subfolders of an item not read yet (nothing for a link or a read one).
+    void FillOnce(HTREEITEM item);
     // Relative path of the selected folder ("我的网文" for the root, "" when nothing is selected).
     std::wstring GetSelectedFolderPath() const;
     // Opens the current folder in the file manager.
@@ -55,7 +58,11 @@ private:
     void RestoreSelection(HTREEITEM root);
     HTREEITEM HitItem() const;
     HTREEITEM Caret() const { return TreeView_GetSelection(m_tree); }
-    HTREEITEM InsertFolder(HTREEITEM parent, const std::wstring& name);
+    // unread: its subfolders are read when it is first opened (item data kUnread); a
+    // link is never read and shows no "+".
+    HTREEITEM InsertFolder(HTREEITEM parent, const std::wstring& name, bool unread);
+    void SetHasChildren(HTREEITEM item, bool has);
+    static constexpr LPARAM kUnread = 1;
     // Sends the refresh message to the file list pane; null path stands for "".
     void RefreshFileList(const wchar_t* relPath) const;
 

@@ -291,7 +291,8 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     RegSetKeyValueW(HKEY_CURRENT_USER, kOtherHostKey, nullptr, REG_SZ, L"x", 4);
     for (const wchar_t* m : kHostManifests) EXPECT_TRUE(FileExists(dir + m)) << Narrow(m);
     ExpectNothingUnderHklm("after a start");
-    // The search index with the write-ahead files a running index keeps beside it.
+    // The search store the running program keeps, and the index files of an older version.
+    EXPECT_TRUE(WaitFor([&] { return FileExists(dir + L"LibraryText.cat"); }, 20000, 100)) << "no search store";
     for (const wchar_t* f : {L"LibraryIndex.db-wal", L"LibraryIndex.db-shm"}) WriteBytes(dir + f, "index");
 
     // Silent uninstall while the program runs in the tray: it is asked to exit, and goes.
@@ -318,6 +319,10 @@ TEST_F(Installer, InstallsRunsSavesUninstallsKeepingTheLibraryAndInstallsAgainOv
     ExpectNothingUnderHklm("after the uninstall");
     for (const wchar_t* f : {L"LibraryIndex.db", L"LibraryIndex.db-wal", L"LibraryIndex.db-shm"})
         EXPECT_FALSE(FileExists(dir + f)) << Narrow(f);
+    WIN32_FIND_DATAW store;
+    HANDLE left = FindFirstFileW((dir + L"LibraryText*").c_str(), &store);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, left) << Narrow(store.cFileName);
+    if (left != INVALID_HANDLE_VALUE) FindClose(left);
     EXPECT_EQ(textBytes, ReadBytes(text));
     EXPECT_EQ(std::vector<unsigned char>(picture.begin(), picture.end()), ReadBytes(pictureFile));
     EXPECT_EQ(configBytes, ReadBytes(dir + L"Config.ini"));

@@ -246,7 +246,7 @@ TEST(FolderTreeDelete, NothingToDeleteWithoutAFolder) {
     Pump(200);
     EXPECT_TRUE(answer.boxes.empty());
     EXPECT_TRUE(zt::DirExists(lib.Dir() + L"新闻"));
-    EXPECT_EQ(2u, TreeView_GetCount(lib.Tree()));
+    EXPECT_EQ(2u, lib.CountAll());
 }
 
 }  // namespace

@@ -138,7 +138,12 @@ TEST(FolderTreeFill, LinksAreShownButNotFollowed) {
     EXPECT_TRUE(lib.ChildLabels(back).empty());
     EXPECT_TRUE(lib.ChildLabels(lib.Find(L"新闻\\up")).empty());
     EXPECT_TRUE(lib.ChildLabels(lib.Find(L"shelf\\link")).empty());
-    EXPECT_EQ(8u, TreeView_GetCount(lib.Tree()));   // the root, four folders, three links
+    TVITEMW link{};
+    link.mask = TVIF_CHILDREN;
+    link.hItem = lib.Find(L"shelf\\link");
+    ASSERT_TRUE(TreeView_GetItem(lib.Tree(), &link));
+    EXPECT_EQ(0, link.cChildren);   // no "+" on a link
+    EXPECT_EQ(8u, lib.CountAll());   // the root, four folders, three links
 
     // Deleting a folder that holds links, or a link itself, never reaches what they point
     // to (the library itself here). Wine cannot remove a link: it stays on disk.
@@ -184,7 +189,7 @@ TEST(FolderTreeFill, ImagesHiddenAtAnyDepthInSearchOrder) {
     EXPECT_EQ((Labels{L"地方"}), lib.ChildLabels(lib.Find(L"新闻\\国内")));
     EXPECT_EQ((Labels{L"IMAGES"}), lib.ChildLabels(lib.Find(L"小说")));
     // Root, 新闻, 国内, 地方, 小说, IMAGES, 散文, Images.
-    EXPECT_EQ(8u, TreeView_GetCount(lib.Tree()));
+    EXPECT_EQ(8u, lib.CountAll());
 
     TVITEMW item{};
     item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;

@@ -168,7 +168,19 @@ HTREEITEM LibraryFrame::Root() { return TreeView_GetRoot(Tree()); }
 
 std::wstring LibraryFrame::Text(HTREEITEM item) { return Pane().ItemText(item); }
 
+size_t LibraryFrame::CountAll() {
+    std::vector<HTREEITEM> open{Root()};
+    while (!open.empty()) {
+        HTREEITEM item = open.back();
+        open.pop_back();
+        Pane().FillOnce(item);
+        for (HTREEITEM c = TreeView_GetChild(Tree(), item); c; c = TreeView_GetNextSibling(Tree(), c)) open.push_back(c);
+    }
+    return TreeView_GetCount(Tree());
+}
+
 std::vector<std::wstring> LibraryFrame::ChildLabels(HTREEITEM item) {
+    Pane().FillOnce(item);
     std::vector<std::wstring> out;
     for (HTREEITEM c = TreeView_GetChild(Tree(), item); c; c = TreeView_GetNextSibling(Tree(), c))
         out.push_back(Text(c));
@@ -181,6 +193,7 @@ HTREEITEM LibraryFrame::Find(const std::wstring& rel) {
     for (;;) {
         size_t slash = rel.find(L'\\', start);
         std::wstring label = rel.substr(start, slash == std::wstring::npos ? std::wstring::npos : slash - start);
+        Pane().FillOnce(item);
         HTREEITEM c = TreeView_GetChild(Tree(), item);
         while (c && Text(c) != label) c = TreeView_GetNextSibling(Tree(), c);
         if (!c) return nullptr;

@@ -67,10 +67,13 @@ public:
     CIEBar& Pane();
     HWND Tree();
     HTREEITEM Root();
-    // The item of a relative folder path, by labels; null when none.
+    // Items of the whole tree, every folder read as if opened (the tree reads a folder's
+    // subfolders when it is first opened).
+    size_t CountAll();
+    // The item of a relative folder path, by labels, the folders on the way read; null when none.
     HTREEITEM Find(const std::wstring& rel);
     std::wstring Text(HTREEITEM item);
-    std::vector<std::wstring> ChildLabels(HTREEITEM item);
+    std::vector<std::wstring> ChildLabels(HTREEITEM item);   // the item read first
     void Click(HTREEITEM item, bool right = false);
     // Edits the item's label: text typed, or the edit cancelled when text is null.
     void EditLabel(HTREEITEM item, const wchar_t* text);

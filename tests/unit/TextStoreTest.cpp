@@ -1,5 +1,5 @@
-// The library index on real folders: what a search finds, how the index follows
-// the files on disk, a damaged index file, and the duplicate notice.
+// The library's text store on real folders: what a search finds, how the store follows
+// the files on disk, damaged store files, a kill during a rewrite, and the duplicate notice.
 #include <gtest/gtest.h>
 #include "support/Harness.h"
 #include "capture/WebTextFile.h"
@@ -15,7 +15,7 @@ namespace {
 class SearchLibrary : public ::testing::Test {
 protected:
     TempFolder dir{L"search"};
-    SearchIndex index{dir.Path()};
+    TextStore index{dir.Path()};
 
     void SetUp() override {
         for (const wchar_t* f : {L"新闻", L"新闻\\国内", L"小说", L"新闻\\images"})
@@ -44,7 +44,7 @@ TEST_F(SearchLibrary, FindsWordsOfTitleAndReaderTextOnlyWithSyntaxTakenLiterally
                                 L"<SCRIPT>var 脚本词 = 1;</SCRIPT>");
     Save(L"小说\\长篇.htm", L"<DIV>火星上的故事，第一章：mars attacks</DIV>");
     WriteBytes(dir.Path() + L"新闻\\images\\图.htm", "\xEF\xBB\xBF<P>火星图片</P>");   // pictures' folder: no web text
-    ASSERT_TRUE(index.Open(dir.Path() + L"index.db"));
+    ASSERT_TRUE(index.Open());
     ASSERT_TRUE(index.Sync());
     EXPECT_EQ(3, index.Count());
 
@@ -89,7 +89,7 @@ TEST_F(SearchLibrary, FindsWordsOfTitleAndReaderTextOnlyWithSyntaxTakenLiterally
 
 TEST_F(SearchLibrary, FollowsSavesMovesRenamesDeletesAndFilesChangedOutside) {
     Save(L"新闻\\甲.htm", L"<P>独一无二的句子</P>");
-    ASSERT_TRUE(index.Open(dir.Path() + L"index.db"));
+    ASSERT_TRUE(index.Open());
     ASSERT_TRUE(index.Sync());
     EXPECT_EQ(Paths{L"新闻\\甲.htm"}, Find(L"独一无二"));
 
@@ -131,42 +131,131 @@ TEST_F(SearchLibrary, FollowsSavesMovesRenamesDeletesAndFilesChangedOutside) {
     EXPECT_EQ(1, index.Count());
 }
 
-TEST_F(SearchLibrary, ADamagedIndexFileIsRebuiltInTheBackground) {
-    Save(L"新闻\\甲.htm", L"<P>索引损坏之后仍能找到</P>");
-    const std::wstring db = dir.Path() + LibrarySearch::kIndexFileName;
+// The store's own checksum, to make a record that is whole but lies.
+DWORD Crc32(const unsigned char* p, size_t n) {
+    DWORD c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    }
+    return c ^ 0xFFFFFFFFu;
+}
+
+TEST_F(SearchLibrary, DamagedStoreFilesAreRebuiltWithoutACrash) {
+    Save(L"新闻\\甲.htm", L"<P>存储损坏之后仍能找到</P>");
+    Save(L"小说\\乙.htm", L"<P>第二篇也在</P>");
+    const std::wstring cat = dir.Path() + TextStore::kCatalogueName, data = dir.Path() + L"LibraryText-1.dat";
+    WriteBytes(dir.Path() + L"LibraryIndex.db", std::string(5000, 'x'));   // an earlier version's index
     {
-        ASSERT_TRUE(index.Open(db));
+        ASSERT_TRUE(index.Open());
+        EXPECT_FALSE(index.Loaded());
         ASSERT_TRUE(index.Sync());
         index.Close();
     }
-    // Pages in the middle overwritten, then a file that is no database at all.
-    for (const char* damage : {"pages", "garbage"}) {
-        std::vector<unsigned char> bytes = ReadBytes(db);
-        ASSERT_GT(bytes.size(), 8192u);
-        std::string broken(bytes.begin(), bytes.end());
-        if (std::string(damage) == "pages") {
-            for (size_t i = 4096; i < broken.size(); ++i) broken[i] = (char)(i * 7);
+    EXPECT_FALSE(FileExists(dir.Path() + L"LibraryIndex.db"));
+    const std::vector<unsigned char> goodCat = ReadBytes(cat), goodData = ReadBytes(data);
+    ASSERT_GT(goodCat.size(), 40u);
+    {
+        TextStore whole(dir.Path());
+        ASSERT_TRUE(whole.Open());
+        EXPECT_TRUE(whole.Loaded());
+        EXPECT_EQ(2, whole.Count());
+    }
+    // The first record's text length made to point far past the data file's end, its
+    // checksum made right; the data file cut short; a record's length pointing past the
+    // catalogue's end; a file that is no store at all.
+    for (const char* damage : {"length", "data cut", "record cut", "garbage"}) {
+        std::string c(goodCat.begin(), goodCat.end()), d(goodData.begin(), goodData.end());
+        std::string what = damage;
+        if (what == "length") {
+            DWORD len = 0, huge = 0x7FFFFFF0;
+            memcpy(&len, &c[16], 4);
+            memcpy(&c[24 + 1 + 8 + 4], &huge, 4);   // record header, kind, offset, title length: text length
+            DWORD crc = Crc32(reinterpret_cast<const unsigned char*>(&c[24]), len);
+            memcpy(&c[20], &crc, 4);
+        } else if (what == "data cut") {
+            d.resize(d.size() / 2);
+        } else if (what == "record cut") {
+            DWORD huge = 0x00FFFFFF;
+            memcpy(&c[16], &huge, 4);
         } else {
-            broken = "not an index";
+            c = "not a store at all";
         }
-        WriteBytes(db, broken);
-        DeleteFileW((db + L"-wal").c_str());
-        DeleteFileW((db + L"-shm").c_str());
+        WriteBytes(cat, c);
+        WriteBytes(data, d);
 
         LibrarySearch search(dir.Path(), nullptr);
         search.Start();
         std::vector<SearchHit> hits;
         ASSERT_TRUE(WaitFor([&] { return search.Ready(); }, 20000)) << damage;
         EXPECT_EQ(LibrarySearch::Outcome::Found, search.Search(L"损坏之后", hits));
+        ASSERT_TRUE(search.WaitForWalk(20000));
+        EXPECT_EQ(LibrarySearch::Outcome::Found, search.Search(L"损坏之后", hits));
         ASSERT_EQ(1u, hits.size()) << damage;
         EXPECT_EQ(L"甲.htm", hits[0].name);
+        EXPECT_EQ(LibrarySearch::Outcome::Found, search.Search(L"第二篇", hits));
+        EXPECT_EQ(1u, hits.size()) << damage;
     }
+}
+
+// Run by the test below as a process of its own, which it ends at some moment: rewrites
+// the store of the folder named by ZELVANE_REWRITE_DIR again and again.
+TEST(TextStoreRewriter, RewritesUntilEnded) {
+    wchar_t folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(L"ZELVANE_REWRITE_DIR", folder, MAX_PATH)) GTEST_SKIP() << "started by KilledDuringARewrite";
+    TextStore store(folder);
+    ASSERT_TRUE(store.Open());
+    ASSERT_TRUE(store.Loaded());
+    // Ended from outside; a minute at most should that fail.
+    for (DWORD start = GetTickCount(), n = 0; GetTickCount() - start < 60000; ++n) {
+        ASSERT_TRUE(store.CompactIfNeeded(true));
+        if (n == 0) WriteBytes(std::wstring(folder) + L"rewriting", "1");
+    }
+}
+
+TEST_F(SearchLibrary, KilledDuringARewriteLeavesASearchableStore) {
+    // About 3 MB of texts, so that a rewrite takes a while.
+    std::wstring filler;
+    for (int i = 0; i < 400; ++i) filler += L"<P>填充的段落文字" + std::to_wstring(i) + L"</P>";
+    for (int i = 0; i < 150; ++i) Save(L"小说\\篇" + std::to_wstring(i) + L".htm", L"<P>共同的词</P>" + filler);
+    ASSERT_TRUE(index.Open());
+    ASSERT_TRUE(index.Sync());
+    index.Close();
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=TextStoreRewriter.RewritesUntilEnded";
+    SetEnvironmentVariableW(L"ZELVANE_REWRITE_DIR", dir.Path().c_str());
+    int killedWhileRewriting = 0;
+    for (int run = 0; run < 4; ++run) {
+        DeleteFileW((dir.Path() + L"rewriting").c_str());
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+        bool rewriting = WaitFor([&] { return FileExists(dir.Path() + L"rewriting"); }, 30000, 10);
+        Sleep(7 * run);   // ended at another moment of a rewrite each time
+        killedWhileRewriting += rewriting && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT;
+        TerminateProcess(pi.hProcess, 9);
+        WaitForSingleObject(pi.hProcess, 10000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+
+        TextStore after(dir.Path());
+        ASSERT_TRUE(after.Open());
+        EXPECT_TRUE(after.Loaded()) << "run " << run << ": the store was lost";
+        EXPECT_EQ(150, after.Count());
+        std::vector<SearchHit> hits;
+        ASSERT_TRUE(after.Search(L"共同的词 段落文字399", hits));
+        EXPECT_EQ(150u, hits.size()) << "run " << run;
+    }
+    SetEnvironmentVariableW(L"ZELVANE_REWRITE_DIR", nullptr);
+    EXPECT_EQ(4, killedWhileRewriting);
 }
 
 TEST_F(SearchLibrary, DuplicateNoticeNamesTheSavedFileOrTheEditor) {
     Save(L"新闻\\国内\\旧闻.htm", L"<P>这是一段<B>早已保存</B>的网文，内容较长。</P><P>第二段</P>");
     LibrarySearch search(dir.Path(), nullptr);
-    // While the index is built nothing is claimed.
+    // While the store is built nothing is claimed.
     EXPECT_EQ(L"", DuplicateNotice(&search, L"<P>这是一段早已保存的网文</P>", L""));
     search.Start();
     ASSERT_TRUE(WaitFor([&] { return search.Ready(); }, 20000));
