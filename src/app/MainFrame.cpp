@@ -102,6 +102,9 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SEARCH_INDEX_PROGRESS:
         OnSearchIndexProgress(wp, lp);
         return 0;
+    case WM_START_SHOWN:
+        OnStartShown();
+        return 0;
     case WM_QUERY_UNSAVED_TEXT:
         return HasUnsavedText() ? 1 : 0;
     case WM_SEARCH_START:
@@ -265,8 +268,16 @@ void CMainFrame::OnShowWindow(WPARAM wp, LPARAM lp) {
             ShowTrayBalloon(kBalloonWarning, L"提示", notice.c_str());
         m_simpleEditorTold = true;   // once per run
         RestoreRecoveredText();   // before any capture request is taken
-        PostStartRequest();
+        // The balloon and the recovery wait in sent messages, where a request from the
+        // extension gets in: taken now, its hiding would come before the window is shown.
+        // Requests are kept until the message posted here comes back, after ShowWindow.
+        if (!m_startShown) ::PostMessageW(m_hWnd, WM_START_SHOWN, 0, 0);
     }
+}
+
+void CMainFrame::OnStartShown() {
+    m_startShown = true;
+    PostStartRequest();
 }
 
 bool CMainFrame::PreTranslateMessage(MSG* msg) {

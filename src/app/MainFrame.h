@@ -22,6 +22,8 @@ extern const wchar_t kFrameClass[];    // "ZelvaneMainFrame": how installers of 
 // Asked by the installer before it ends the program: 1 when the editor holds text that
 // is not saved (the exit command would ask about it), 0 otherwise.
 constexpr UINT WM_QUERY_UNSAVED_TEXT = WM_APP + 60;
+// Posted when the window is first shown: it comes back once the start-up's ShowWindow is over.
+constexpr UINT WM_START_SHOWN = WM_APP + 61;
 
 // The main window's toolbar: every layout pass puts the search box after the last button,
 // or on a row of its own under the buttons when the bar is too narrow (MainFrameSearch.cpp).
@@ -52,6 +54,7 @@ public:
     HFONT m_uiFont = nullptr;     // toolbar, search box, status bar
     HFONT m_paneFont = nullptr;   // folder tree and file list
     bool m_ready = true;
+    bool m_startShown = false;   // the start-up's showing of the window is over
     std::wstring m_proposedTitle;   // the page title of a hand-off that began the text: its proposed name
     int m_hotKeyBaseId = kHotKeyBaseId;
     bool m_openPrompt = true;
@@ -111,6 +114,7 @@ private:
     int OnCreate();
     void OnDestroy();
     void OnShowWindow(WPARAM wp, LPARAM lp);
+    void OnStartShown();
     bool OnCommand(UINT id);
     void OnExit();
     LRESULT OnSaveHotKey(WPARAM wp, LPARAM lp);

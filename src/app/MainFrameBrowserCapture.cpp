@@ -11,7 +11,7 @@ LRESULT CMainFrame::OnCopyData(LPARAM lp) {
         return kReplyNotUnderstood;
     // The data lives only as long as this send, so a capture that cannot run now is
     // refused and the host answers the browser, never kept for later.
-    if (!m_mainView) return kReplyStarting;
+    if (!m_mainView || !m_startShown) return kReplyStarting;
     if (data->dwData == kBrowserCaptureAfterStartTag) ShowWindow(SW_HIDE);   // as for 1027
     if (m_capturing || IsBusy() || m_mainView->IsBusy()) return kReplyBusy;
 

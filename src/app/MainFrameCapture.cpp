@@ -27,8 +27,8 @@ LRESULT CMainFrame::OnHotKey(WPARAM wp, LPARAM lp) {
 
 LRESULT CMainFrame::OnCaptureMessage(UINT msg, WPARAM wp, LPARAM lp) {
     // The extension finds the window by its caption as soon as it exists, while the start-up
-    // may still be building it: such a request waits until the window is first shown.
-    if (!m_mainView) {
+    // may still be building or showing it: such a request waits until the window is first shown.
+    if (!m_mainView || !m_startShown) {
         if (m_startRequest != WM_CAPTURE_AFTER_START) {
             m_startRequest = msg;
             m_startParam = wp;

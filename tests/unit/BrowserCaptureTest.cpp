@@ -69,6 +69,9 @@ TEST_F(FrameStartingBrowser, ABrowserCaptureBeforeTheWindowIsShownIsAskedAgainLa
     EXPECT_EQ(kReplyStarting, SendCapture(frame->m_hWnd, kBrowserCaptureAfterStartTag, payload));
     EXPECT_TRUE(Balloons().empty());
     frame->ShowWindow(SW_SHOW);
+    // Still starting until the showing is over.
+    EXPECT_EQ(kReplyStarting, SendCapture(frame->m_hWnd, kBrowserCaptureAfterStartTag, payload));
+    ASSERT_TRUE(StartShown());
     EXPECT_EQ(kReplyTaken, SendCapture(frame->m_hWnd, kBrowserCaptureAfterStartTag, payload));
     EXPECT_EQ(L"<P><B>early</B>", Body());
 }

@@ -88,6 +88,43 @@ TEST_F(FrameStarting, ARequestBeforeTheWindowIsShownIsTakenOnceItIs) {
     EXPECT_EQ(page.Window(), GetForegroundWindow());
 }
 
+// Wine's tray balloon waits in a message sent to the tray, and so do the start's other
+// steps: a request from the extension may come in while the window is being shown.
+HWND g_midwayFrame;
+WPARAM g_midwayBrowser;
+bool g_midwaySent;
+DWORD WINAPI SendMidwayRequest(void*) {
+    SendMessageW(g_midwayFrame, WM_CAPTURE_AFTER_START, g_midwayBrowser, 0);
+    return 0;
+}
+BOOL WINAPI NotifyAndTakeARequest(DWORD message, PNOTIFYICONDATAW record) {
+    if (message == NIM_MODIFY && !g_midwaySent) {
+        g_midwaySent = true;
+        HANDLE sender = CreateThread(nullptr, 0, SendMidwayRequest, nullptr, 0, nullptr);
+        while (MsgWaitForMultipleObjects(1, &sender, FALSE, 5000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+        CloseHandle(sender);
+    }
+    return RecordNotify(message, record);
+}
+
+TEST_F(FrameStarting, ARequestWhileTheWindowIsBeingShownHidesItAfterwards) {
+    TestBrowser page(L"--html", "<B>midway</B>", L"midway page");
+    ASSERT_TRUE(page.Focus());
+    g_midwayFrame = frame->m_hWnd;
+    g_midwayBrowser = HandleToULong(page.Window());
+    g_midwaySent = false;
+    SetNotifyIconForTesting(NotifyAndTakeARequest);
+    frame->ShowWindow(SW_SHOW);
+    ASSERT_TRUE(g_midwaySent);
+    ASSERT_TRUE(WaitFor([&] { return frame->m_ready && Body() == L"<P><B>midway</B>"; }, 10000, 10)) << Narrow(Body());
+    EXPECT_FALSE(IsWindowVisible(frame->m_hWnd));
+    EXPECT_EQ(1, page.CopyCount());
+    EXPECT_EQ(page.Window(), GetForegroundWindow());
+}
+
 // Another program holds the capture key before the frame starts.
 class FrameWithTakenKey : public FrameCapture {
 protected:

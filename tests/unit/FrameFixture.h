@@ -54,8 +54,12 @@ protected:
             EXPECT_EQ(DWORD(NIIF_WARNING), notice->record.dwInfoFlags);
             EXPECT_EQ(0u, std::wstring(notice->record.szInfo).find(kSimpleEditorNotice)) << Narrow(notice->record.szInfo);
             calls.erase(notice);
+            ASSERT_TRUE(StartShown());
         }
     }
+    // The start-up is over once the message it posts while showing the window comes back
+    // (the program's message loop; here the wait's).
+    bool StartShown() { return WaitFor([&] { return frame->m_startShown; }, 5000, 1); }
     void ExpectSimpleEditorNotice() {
         auto b = Balloons();
         ASSERT_FALSE(b.empty());
