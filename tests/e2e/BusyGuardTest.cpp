@@ -9,19 +9,11 @@ using namespace e2e;
 
 namespace {
 
-// Visible dialogs (#32770) of the process, message boxes included.
+// The captions of the visible dialogs of the process, message boxes included.
 std::vector<std::wstring> OpenDialogs(DWORD pid) {
-    struct Ctx { DWORD pid; std::vector<std::wstring> out; } c{pid, {}};
-    EnumWindows([](HWND h, LPARAM lp) -> BOOL {
-        auto* c = reinterpret_cast<Ctx*>(lp);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(h, &owner);
-        wchar_t cls[16] = {};
-        GetClassNameW(h, cls, 16);
-        if (owner == c->pid && IsWindowVisible(h) && wcscmp(cls, L"#32770") == 0) c->out.push_back(WindowText(h));
-        return TRUE;
-    }, (LPARAM)&c);
-    return c.out;
+    std::vector<std::wstring> out;
+    for (HWND h : VisibleDialogs(pid)) out.push_back(WindowText(h));
+    return out;
 }
 
 TEST_F(RunningProgram, CommandsWaitWhileTheFileNameDialogIsOpenAndTheSaveThenFinishes) {

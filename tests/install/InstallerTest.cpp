@@ -118,17 +118,9 @@ std::wstring SetupProgram() {
 
 // A visible top-level dialog of the process other than `except` (a message box over a wizard).
 HWND OtherDialog(DWORD pid, HWND except) {
-    struct Ctx { DWORD pid; HWND except, found; } c{pid, except, nullptr};
-    EnumWindows([](HWND h, LPARAM lp) -> BOOL {
-        auto* c = reinterpret_cast<Ctx*>(lp);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(h, &owner);
-        wchar_t cls[16] = {};
-        GetClassNameW(h, cls, 16);
-        if (owner == c->pid && h != c->except && IsWindowVisible(h) && wcscmp(cls, L"#32770") == 0) c->found = h;
-        return c->found == nullptr;
-    }, (LPARAM)&c);
-    return c.found;
+    for (HWND h : VisibleDialogs(pid))
+        if (h != except) return h;
+    return nullptr;
 }
 
 std::wstring MenuFolder() {

@@ -209,6 +209,20 @@ HWND WaitForDialog(DWORD pid, DWORD ms, const std::wstring& caption) {
     return h;
 }
 
+std::vector<HWND> VisibleDialogs(DWORD pid) {
+    struct Ctx { DWORD pid; std::vector<HWND> out; } c{pid, {}};
+    EnumWindows([](HWND h, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(h, &owner);
+        wchar_t cls[16] = {};
+        GetClassNameW(h, cls, 16);
+        if (owner == c->pid && IsWindowVisible(h) && wcscmp(cls, L"#32770") == 0) c->out.push_back(h);
+        return TRUE;
+    }, (LPARAM)&c);
+    return c.out;
+}
+
 std::vector<HWND> ChildWindows(HWND parent, const std::wstring& className) {
     struct Ctx { std::wstring cls; std::vector<HWND> out; } c{className, {}};
     EnumChildWindows(parent, [](HWND h, LPARAM lp) -> BOOL {

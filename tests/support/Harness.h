@@ -81,6 +81,8 @@ HWND FindWindowByCaption(const std::wstring& caption, DWORD pid = 0);
 HWND WaitForWindow(const std::wstring& caption, DWORD pid = 0, DWORD ms = 15000);
 // A dialog (#32770) of the process, such as a message box; null when none came.
 HWND WaitForDialog(DWORD pid, DWORD ms = 15000, const std::wstring& caption = L"");
+// The visible dialogs (#32770) of the process now, message boxes included.
+std::vector<HWND> VisibleDialogs(DWORD pid);
 std::wstring WindowText(HWND hwnd);
 // The text of a message box (its static control).
 std::wstring MessageBoxText(HWND box);
