@@ -103,7 +103,7 @@ TEST(BrowserEndToEnd, TheKeyAndTheMenuCaptureIntoPagewickAndASaveDownloadsThePic
     const std::string frame = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head>"
                               "<body style=\"margin:0;font-size:30px\"><p style=\"margin:0\">";
     server.Put(L"news/frame-key.html", frame + "FRAMEKEY</p></body></html>");
-    server.Put(L"news/frame-menu.html", frame + "3 &lt; 5 &amp; &lt;b&gt;\xE7\xB2\x97&lt;/b&gt;</p></body></html>");
+    server.Put(L"news/frame-menu.html", frame + "3 &lt; 5 &amp; &lt;b&gt;\xE7\xB2\x97&lt;/b&gt; \"q\"</p></body></html>");
     server.Put(L"news/frame-key.html.type", "text/html; charset=utf-8");
     server.Put(L"news/frame-menu.html.type", "text/html; charset=utf-8");
     const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
@@ -179,7 +179,8 @@ TEST(BrowserEndToEnd, TheKeyAndTheMenuCaptureIntoPagewickAndASaveDownloadsThePic
         ADD_FAILURE() << "editor: " << Narrow(WindowText(app.EditorEdit()));
     ASSERT_TRUE(Session(work, L"click", L"680 238 3"));
     ASSERT_TRUE(Session(work, L"menu", L"680 238 2"));
-    const std::wstring withFrames = framed + L"<P>3 &lt; 5 &amp; &lt;b&gt;粗&lt;/b&gt;";
+    // (Quotes escaped show that the menu's text came, not the page's markup.)
+    const std::wstring withFrames = framed + L"<P>3 &lt; 5 &amp; &lt;b&gt;粗&lt;/b&gt; &quot;q&quot;";
     if (!WaitFor([&] { return WindowText(app.EditorEdit()) == withFrames; }, 30000, 100))
         ADD_FAILURE() << "editor: " << Narrow(WindowText(app.EditorEdit()));
 
