@@ -53,6 +53,7 @@ public:
     HFONT m_paneFont = nullptr;   // folder tree and file list
     bool m_ready = true;
     std::wstring m_proposedTitle;   // the page title of a hand-off that began the text: its proposed name
+    std::wstring m_proposedTitleStart;   // the start of the text it began (TitledTextStart)
     int m_hotKeyBaseId = kHotKeyBaseId;
     bool m_openPrompt = true;
     int m_nameLength = 10;
