@@ -21,7 +21,9 @@ chrome.runtime.onInstalled.addListener(async (details) => {
   const commands = await chrome.commands.getAll();
   const command = commands.find((c) => c.name === COMMAND);
   if (command && !command.shortcut) {
-    const how = "快捷键未设置：请在浏览器的扩展快捷键设置中为“使用Zelvane捕获网文”指定 Alt+Shift+Z（或其他键）。";
+    // Where the key is set: the notification also comes after an update, when no page opens.
+    const where = chrome.commands.openShortcutSettings ? "about:addons 的齿轮菜单 > 管理扩展快捷键" : SHORTCUTS_PAGE;
+    const how = "快捷键未设置：请在 " + where + " 为“使用Zelvane捕获网文”指定一个键（例如 Alt+Shift+Z）。";
     chrome.action.setBadgeText({ text: "键" });
     chrome.action.setTitle({ title: "Zelvane: " + how });
     notify(how);

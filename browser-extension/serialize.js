@@ -179,6 +179,13 @@ var zelvaneSerializeSelection = (function () {
     return ranges;
   }
 
+  // hasFocus() is true for a page also while one of its frames has the focus; the page's
+  // own selection is then an old one, and the frame's is the one just made.
+  function holdsFocus(doc) {
+    var active = doc.activeElement;
+    return doc.hasFocus() && !(active && /^I?FRAME$/.test(active.tagName));
+  }
+
   zelvaneFixAddresses = fixAddresses;
 
   // Of the frames' results ({frameId, result}), the one to capture: a frame that has the
@@ -208,7 +215,7 @@ var zelvaneSerializeSelection = (function () {
     });
     fixAddresses(doc, out);
     if (out.innerHTML === "") return null;
-    return { url: doc.URL, title: doc.title, html: out.innerHTML, focused: doc.hasFocus() };
+    return { url: doc.URL, title: doc.title, html: out.innerHTML, focused: holdsFocus(doc) };
   };
 })();
 

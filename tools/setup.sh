@@ -7,7 +7,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools
   wine wine64 libwine-dev
   xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-microhei
-  googletest chromium
+  googletest chromium dbus-daemon python3-dbus python3-gi
   nsis fp-utils adwaita-icon-theme zip unzip osslsigncode openssl
 )
 missing=()

@@ -56,6 +56,7 @@ public:
     bool m_ready = true;
     bool m_startShown = false;   // the start-up's showing of the window is over
     std::wstring m_proposedTitle;   // the page title of a hand-off that began the text: its proposed name
+    std::wstring m_proposedTitleStart;   // the start of the text it began (TitledTextStart)
     int m_hotKeyBaseId = kHotKeyBaseId;
     bool m_openPrompt = true;
     int m_nameLength = 10;

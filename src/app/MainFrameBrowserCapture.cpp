@@ -3,6 +3,7 @@
 #include "app/TrayIcon.h"
 #include "capture/BrowserCapture.h"
 #include "capture/BrowserHandoff.h"
+#include "capture/WebTextSaver.h"
 
 LRESULT CMainFrame::OnCopyData(LPARAM lp) {
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
@@ -29,7 +30,12 @@ LRESULT CMainFrame::OnCopyData(LPARAM lp) {
         CaptureOutcome outcome = TakeBrowserCapture(m_mainView, pageUrl, html);
         if (outcome == CaptureOutcome::Busy) return kReplyBusy;   // never "taken" for a text not in
         if (outcome != CaptureOutcome::Success) return kReplyNothing;
-        if (beginsText) m_proposedTitle = title;
+        if (beginsText) {
+            std::wstring after;
+            m_mainView->Engine()->GetBodyText(after);
+            m_proposedTitle = title;
+            m_proposedTitleStart = TitledTextStart(after);
+        }
         KeepTextAfterCapture(pageUrl);   // after the balloon, as for the other captures
         return kReplyTaken;
     } catch (...) {

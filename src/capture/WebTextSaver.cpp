@@ -13,6 +13,9 @@ const wchar_t kRootLabel[] = L"我的网文";
 // A page title proposed as a name is cut here: titles run longer than a text's first words.
 constexpr int kTitleNameLength = 60;
 
+// As much of a text's start as tells one text from another.
+constexpr int kTitledStartLength = 40;
+
 // The tree's root item is no folder of its own: web texts go into category folders.
 bool IsRootFolder(const std::wstring& folder) {
     if (folder.empty()) return true;
@@ -43,6 +46,10 @@ std::wstring FailedPicturesNote(const LocalizeResult& r) {
 
 }  // namespace
 
+std::wstring TitledTextStart(const std::wstring& bodyText) {
+    return ProposeWebTextName(bodyText, kTitledStartLength);
+}
+
 SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()>& selectedFolder) {
     // The dialog, the downloads and the questions let messages in: nothing may
     // start another save or end the program under this one.
@@ -58,8 +65,10 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
         std::wstring text;
         engine->GetBodyText(text);
         // A text begun by a hand-off is proposed under its page's title (cleaned of what
-        // file names cannot hold); the dialog still confirms it.
-        bool byTitle = !frame.m_proposedTitle.empty() && !ProposeWebTextName(text, 1).empty();
+        // file names cannot hold); the dialog still confirms it. Captures appended later
+        // leave the start as it was (a shorter start is a prefix of the longer one).
+        bool byTitle = !frame.m_proposedTitle.empty() && !ProposeWebTextName(text, 1).empty() &&
+                       TitledTextStart(text).compare(0, frame.m_proposedTitleStart.size(), frame.m_proposedTitleStart) == 0;
         frame.m_webTextName = byTitle ? ProposeWebTextName(CleanFileName(frame.m_proposedTitle), kTitleNameLength)
                                       : ProposeWebTextName(text, frame.m_nameLength);
         if (!frame.m_webTextName.empty()) {
@@ -107,6 +116,7 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
     }
     outcome.written = true;
     frame.m_proposedTitle.clear();
+    frame.m_proposedTitleStart.clear();
     frame.IndexUpdates().FileSaved(outcome.path);
     if (frame.m_wndListBar.IsWindow())
         ::SendMessageW(frame.m_wndListBar.m_hWnd, WM_REFRESH_FILELIST, 0, (LPARAM)folder.c_str());

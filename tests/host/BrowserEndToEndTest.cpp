@@ -1,6 +1,8 @@
 // The whole road from today's browsers: Debian's Chromium on the test display with the
-// unpacked extension, a page from 127.0.0.1 with a selection, the extension's keyboard
-// command, the host under Wine, Pagewick's editor, and a save that downloads the pictures.
+// unpacked extension, a page from 127.0.0.1 with a selection and two frames (one of another
+// site), the extension's keyboard command and menu entries, its notifications as the
+// desktop's notification server receives them, the host under Wine, Pagewick's editor, and
+// a save that downloads the pictures.
 #include <gtest/gtest.h>
 #include "support/HttpServer.h"
 #include "support/Pagewick.h"
@@ -47,28 +49,11 @@ bool Session(const TempFolder& work, const std::wstring& command, const std::wst
 
 std::wstring Quoted(const std::string& s) { return L"\"" + Wide(s) + L"\""; }
 
-// A notification as Chromium shows it here: a small unnamed window in the display's
-// bottom-right corner (the display is 1280x1024). Read from the visible windows listed by
-// session.sh, each "id|name|x|y|width|height".
-bool NotificationShown(const TempFolder& work) {
-    if (!Session(work, L"windows")) return false;
-    auto bytes = ReadBytes(work.Path() + L"windows.txt");
-    std::string list(bytes.begin(), bytes.end());
-    for (size_t at = 0; at < list.size();) {
-        size_t end = list.find('\n', at);
-        if (end == std::string::npos) end = list.size();
-        std::string row = list.substr(at, end - at);
-        at = end + 1;
-        int x = 0, y = 0, w = 0, h = 0;
-        size_t name = row.find('|'), fields = row.find('|', name + 1);
-        if (name == std::string::npos || fields == std::string::npos || fields != name + 1) continue;   // named
-        // On the 1280x1024 display (tools/wine-env.sh): the program's own balloon, shown
-        // by Wine as an unnamed window below the screen's edge, is not the browser's.
-        if (sscanf(row.c_str() + fields + 1, "%d|%d|%d|%d", &x, &y, &w, &h) == 4 && w <= 500 && h <= 300 &&
-            x >= 640 && y >= 512 && x + w <= 1280 && y + h <= 1024)
-            return true;
-    }
-    return false;
+// The notifications Chromium has sent to the session's notification server, one
+// "summary<TAB>body" line each (UTF-8).
+std::string Notifications(const TempFolder& work) {
+    auto bytes = ReadBytes(work.Path() + L"notifications.txt");
+    return std::string(bytes.begin(), bytes.end());
 }
 
 bool WindowNamed(const TempFolder& work, const std::string& name) {
@@ -100,15 +85,27 @@ TEST(BrowserEndToEnd, TheKeyAndTheMenuCaptureIntoPagewickAndASaveDownloadsThePic
     }
     server.Put(L"news/page.html",
                "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Zelvane e2e</title>"
-               "<style>body{max-width:600px} #article p{font-size:40px;margin:0}</style></head><body>"
+               "<style>body{max-width:600px} #article p{font-size:40px;margin:0} "
+               "iframe{position:fixed;left:620px;width:260px;height:50px;border:0}</style></head><body>"
                "<main><div id=\"article\"><p>\xE6\x96\xB0\xE9\x97\xBB\xE6\xA0\x87\xE9\xA2\x98"
                "ABCDEFGHIJ</p><img src=\"pics/a.png\"><img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" "
                "data-src=\"/img/b.png\"></div>" + paragraphs + "</main>"
+               "<iframe src=\"frame-key.html\" style=\"top:10px\"></iframe>"
+               "<iframe src=\"http://localhost:" + std::to_string(server.Port()) + "/news/frame-menu.html\" "
+               "style=\"top:70px\"></iframe>"
                "<nav class=\"menu\"><a href=\"/a\">NAVLINK home</a> <a href=\"/b\">NAVLINK world</a></nav>"
                "<div class=\"comments\" id=\"comments\"><p>COMMENTTEXT: a reader's comment.</p></div>"
                "<script>addEventListener('keydown', (e) => { if (e.key === 's') "
                "getSelection().selectAllChildren(document.getElementById('article')); });</script></body></html>");
     server.Put(L"news/page.html.type", "text/html; charset=utf-8");
+    // Two frames at the page's top right: one of the page's own site, and one of another site
+    // (localhost for 127.0.0.1), which the extension may not script.
+    const std::string frame = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head>"
+                              "<body style=\"margin:0;font-size:30px\"><p style=\"margin:0\">";
+    server.Put(L"news/frame-key.html", frame + "FRAMEKEY</p></body></html>");
+    server.Put(L"news/frame-menu.html", frame + "3 &lt; 5 &amp; &lt;b&gt;\xE7\xB2\x97&lt;/b&gt; \"q\"</p></body></html>");
+    server.Put(L"news/frame-key.html.type", "text/html; charset=utf-8");
+    server.Put(L"news/frame-menu.html.type", "text/html; charset=utf-8");
     const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
 
     RunningPagewick app([](ProgramDir& d) { d.WriteConfig(L"SEL", L"ROUTE", L"新闻"); });
@@ -122,7 +119,12 @@ TEST(BrowserEndToEnd, TheKeyAndTheMenuCaptureIntoPagewickAndASaveDownloadsThePic
         TempFolder fresh(L"browser-nokey");
         ASSERT_TRUE(Session(fresh, L"start", Quoted(hostUnix) + L" " + Quoted(base + "/news/page.html") + L" " +
                                                  Quoted(manifestUnix) + L" nokey"));
-        EXPECT_TRUE(WaitFor([&] { return NotificationShown(fresh); }, 20000, 500)) << "no notification";
+        // It says where the key is set.
+        EXPECT_TRUE(WaitFor([&] {
+            std::string said = Notifications(fresh);
+            return said.rfind("Zelvane\t", 0) == 0 && said.find("chrome://extensions/shortcuts") != std::string::npos &&
+                   said.find("\xE4\xBD\xBF\xE7\x94\xA8Zelvane\xE6\x8D\x95\xE8\x8E\xB7\xE7\xBD\x91\xE6\x96\x87") != std::string::npos;
+        }, 20000, 500)) << "notifications: " << Notifications(fresh);
         EXPECT_TRUE(WaitFor([&] { return Session(fresh, L"windows") && WindowNamed(fresh, "Extensions - Chromium"); },
                             10000, 500))
             << "the shortcut settings were not opened";
@@ -140,10 +142,12 @@ TEST(BrowserEndToEnd, TheKeyAndTheMenuCaptureIntoPagewickAndASaveDownloadsThePic
 
     // With a key for the command nothing is said at the start; nothing selected is said.
     Sleep(3000);
-    EXPECT_FALSE(NotificationShown(work));
+    EXPECT_EQ("", Notifications(work));
     // Nothing selected: the extension sends nothing, so no host is started.
     ASSERT_TRUE(Session(work, L"press"));
-    EXPECT_TRUE(WaitFor([&] { return NotificationShown(work); }, 10000, 500)) << "no notification for nothing selected";
+    const std::string nothingSelected = "Zelvane\t\xE6\xB2\xA1\xE6\x9C\x89\xE9\x80\x89\xE4\xB8\xAD\xE7\x9A\x84\xE5\x86\x85\xE5\xAE\xB9\n";
+    EXPECT_TRUE(WaitFor([&] { return Notifications(work) == nothingSelected; }, 10000, 500))
+        << "notifications: " << Notifications(work);
     auto log = ReadBytes(work.Path() + L"session.log");
     EXPECT_EQ(std::string::npos, std::string(log.begin(), log.end()).find("host started"));
     EXPECT_EQ(L"", WindowText(app.EditorEdit()));
@@ -165,13 +169,28 @@ TEST(BrowserEndToEnd, TheKeyAndTheMenuCaptureIntoPagewickAndASaveDownloadsThePic
     const std::wstring twice = expected + expected;
     if (!WaitFor([&] { return WindowText(app.EditorEdit()) == twice; }, 30000, 100))
         ADD_FAILURE() << "editor: " << Narrow(WindowText(app.EditorEdit()));
+    // A new selection in a frame while the page keeps its old one: the key takes the frame
+    // that has the focus, the menu the frame it was opened in. The frame of another site is
+    // not scripted: the menu's text of the selection comes, its markup characters as text.
+    ASSERT_TRUE(Session(work, L"click", L"680 178 2"));
+    ASSERT_TRUE(Session(work, L"press"));
+    const std::wstring framed = twice + L"<P>FRAMEKEY";
+    if (!WaitFor([&] { return WindowText(app.EditorEdit()) == framed; }, 30000, 100))
+        ADD_FAILURE() << "editor: " << Narrow(WindowText(app.EditorEdit()));
+    ASSERT_TRUE(Session(work, L"click", L"680 238 3"));
+    ASSERT_TRUE(Session(work, L"menu", L"680 238 2"));
+    // (Quotes escaped show that the menu's text came, not the page's markup.)
+    const std::wstring withFrames = framed + L"<P>3 &lt; 5 &amp; &lt;b&gt;粗&lt;/b&gt; &quot;q&quot;";
+    if (!WaitFor([&] { return WindowText(app.EditorEdit()) == withFrames; }, 30000, 100))
+        ADD_FAILURE() << "editor: " << Narrow(WindowText(app.EditorEdit()));
+
     ASSERT_TRUE(Session(work, L"menu", L"850 600 3 clear"));
     std::wstring withArticle;
     EXPECT_TRUE(WaitFor([&] {
         withArticle = WindowText(app.EditorEdit());
         return withArticle.find(L"Paragraph three") != std::wstring::npos;
     }, 30000, 100)) << "editor: " << Narrow(withArticle);
-    std::wstring article = withArticle.substr(std::min(withArticle.size(), twice.size()));
+    std::wstring article = withArticle.substr(std::min(withArticle.size(), withFrames.size()));
     EXPECT_EQ(0u, article.find(L"<P><h1>Zelvane e2e</h1>")) << Narrow(article);
     for (const wchar_t* part : {L"Paragraph one", L"Paragraph two", L"/news/pics/a.png"})
         EXPECT_NE(std::wstring::npos, article.find(part)) << Narrow(part);
@@ -202,6 +221,8 @@ TEST(BrowserEndToEnd, TheKeyAndTheMenuCaptureIntoPagewickAndASaveDownloadsThePic
     // Both pictures of each selection, and of the article those two and the one in its second
     // paragraph; only whole src values are rewritten.
     EXPECT_EQ(7, matched) << Narrow(text);
+    // Successes are not notified: the one notification is still the one of nothing selected.
+    EXPECT_EQ(nothingSelected, Notifications(work));
 }
 
 }  // namespace

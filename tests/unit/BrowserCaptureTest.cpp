@@ -3,6 +3,9 @@
 // the appended text and the untouched clipboard with the real program).
 #include "FrameFixture.h"
 #include "capture/BrowserHandoff.h"
+#include "capture/WebTextSaver.h"
+#include "resources/resource.h"
+#include <thread>
 
 using namespace frame_test;
 
@@ -57,6 +60,38 @@ TEST_F(FrameCapture, BrowserCapturesAppendWithBalloonsAndAreRefusedWhileBusy) {
     EXPECT_EQ(kReplyTaken, SendCapture(hwnd, kBrowserCaptureAfterStartTag, PackBrowserCapture(page, L"<I>四</I>")));
     EXPECT_FALSE(IsWindowVisible(hwnd));
     EXPECT_EQ(first + L"<P><B>二</B><P><I>四</I>", Body());
+}
+
+// The name the save proposes for the editor's text (the dialog is then closed: nothing saved).
+std::wstring ProposedName(CMainFrame& frame) {
+    std::wstring shown = L"(no dialog)";
+    std::thread answer([&] {
+        HWND dlg = WaitForDialog(GetCurrentProcessId(), 10000, L"文件名");
+        if (!dlg) return;
+        Sleep(300);
+        shown = WindowText(GetDlgItem(dlg, IDC_FILE_NAME));
+        PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    RunSaveWebText(frame, [] { return std::wstring(L"新闻"); });
+    answer.join();
+    return shown;
+}
+
+// A page title names the text its capture began, also after more captures; once the user
+// has emptied the editor and begun again with the hot key, the text's own words do.
+TEST_F(FrameCapture, APageTitleNamesOnlyTheTextItsCaptureBegan) {
+    frame->m_nameLength = 4;
+    const std::wstring page = L"http://127.0.0.1:8000/a/page.html";
+    EXPECT_EQ(kReplyTaken, SendCapture(frame->m_hWnd, kBrowserCaptureTag,
+                                       PackBrowserCapture(page, L"<B>第一篇的字</B>", L"第一篇标题")));
+    EXPECT_EQ(kReplyTaken, SendCapture(frame->m_hWnd, kBrowserCaptureTag,
+                                       PackBrowserCapture(page, L"<B>又一段</B>", L"别的页")));
+    EXPECT_EQ(L"第一篇标题", ProposedName(*frame));
+    Main()->SetBodyHtml(L"");   // emptied by hand
+    TestBrowser next(L"--html", "<B>\xE7\xAC\xAC\xE4\xBA\x8C\xE7\xAF\x87\xE7\x9A\x84\xE5\xAD\x97</B>", L"web page");
+    ASSERT_TRUE(Capture(next));
+    EXPECT_EQ(L"<P><B>第二篇的字</B>", Body());
+    EXPECT_EQ(L"第二篇的", ProposedName(*frame));
 }
 
 class FrameStartingBrowser : public FrameCapture {
