@@ -15,7 +15,6 @@
 #include <string>
 #include <mutex>
 #include <set>
-#include <thread>
 
 namespace {
 std::wstring g_root;
@@ -29,6 +28,7 @@ std::string Header(const std::string& request, const std::string& name) {
     for (size_t at = request.find("\r\n"); at != std::string::npos; at = request.find("\r\n", at + 2)) {
         if (_strnicmp(request.c_str() + at + 2, (name + ":").c_str(), name.size() + 1) != 0) continue;
         size_t from = request.find_first_not_of(' ', at + 3 + name.size());
+        if (from == std::string::npos) return "";   // a header cut off after its name
         return request.substr(from, request.find("\r\n", from) - from);
     }
     return "";
@@ -139,6 +139,17 @@ void Serve(SOCKET client) {
     shutdown(client, SD_SEND);
     closesocket(client);
 }
+
+DWORD WINAPI ServeThread(void* client) {
+    Serve(SOCKET(reinterpret_cast<UINT_PTR>(client)));
+    return 0;
+}
+
+DWORD g_lifeMs = 0;
+DWORD WINAPI EndOfLife(void*) {
+    Sleep(g_lifeMs);
+    ExitProcess(0);
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -161,7 +172,8 @@ int wmain(int argc, wchar_t** argv) {
     int len = sizeof(addr);
     getsockname(listener, (sockaddr*)&addr, &len);
     g_port = ntohs(addr.sin_port);
-    std::thread([life] { Sleep(life * 1000); ExitProcess(0); }).detach();
+    g_lifeMs = life * 1000;
+    CloseHandle(CreateThread(nullptr, 0, EndOfLife, nullptr, 0, nullptr));
     // The port file appears complete: written to a temporary name, then renamed.
     std::wstring portFile = argv[2], temp = portFile + L".tmp";
     FILE* f = _wfopen(temp.c_str(), L"wb");
@@ -172,6 +184,10 @@ int wmain(int argc, wchar_t** argv) {
     for (;;) {
         SOCKET client = accept(listener, nullptr, nullptr);
         if (client == INVALID_SOCKET) continue;
-        std::thread(Serve, client).detach();
+        // A plain system thread a request: the server died now and then as a detached
+        // std::thread ended, with that thread's state overwritten.
+        HANDLE thread = CreateThread(nullptr, 0, ServeThread, reinterpret_cast<void*>(UINT_PTR(client)), 0, nullptr);
+        if (thread) CloseHandle(thread);
+        else closesocket(client);
     }
 }
