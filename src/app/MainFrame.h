@@ -3,6 +3,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/DialogBar.h"
 #include "framework/Busy.h"
+#include "framework/TrayBalloon.h"
 #include "editor/PagewickView.h"
 #include "settings/AppConfigs.h"
 #include "settings/HotKeys.h"
@@ -103,6 +104,10 @@ public:
     UINT m_typingPauseMs = 2000;
 
     bool PreTranslateMessage(MSG* msg) override;
+
+    // A balloon on this frame's tray icon, and the same handed to the units that show one.
+    void ShowBalloon(int kind, const wchar_t* title, const wchar_t* text);
+    ShowBalloonFn BalloonShower();
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
