@@ -92,7 +92,7 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
             ~Disabled() { if (!was) ::EnableWindow(w, TRUE); }
         } disabled{frame.m_hWnd};
         // Pictures go beside the file that refers to them.
-        pictures = LocalizeImagesForFolder(&frame, folder, html, frame.CaptureSources());
+        pictures = LocalizeImagesForFolder(&frame.m_wndStatusBar, folder, html, frame.CaptureSources());
         outcome.failedPictures = pictures.failed;
     }
     if (html.empty()) return outcome;
