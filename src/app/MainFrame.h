@@ -62,7 +62,7 @@ public:
     bool m_firstStartGoesOn = false;   // started by the installer: a first start does not end
     CStatusBar m_wndStatusBar;
     CSearchToolBar m_wndToolBar;
-    CFileName m_fileNameDlg;     // the file-name dialog of every save
+    CFileName m_fileNameDlg{m_webTextName, m_ready};   // the file-name dialog of every save
     CRecentFileList m_recentFiles;
     // Records a file opened in the editor in the recent-file list.
     void AddRecentFile(const std::wstring& path);
