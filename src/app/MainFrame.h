@@ -12,6 +12,7 @@
 #include "library/FileListHost.h"
 #include "capture/FileNameDlg.h"
 #include "capture/RecoveryWriter.h"
+#include "capture/WebTextSaver.h"
 #include "app/RecentFiles.h"
 #include "search/LibrarySearch.h"
 #include <memory>
@@ -34,7 +35,7 @@ public:
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
 };
 
-class CMainFrame : public CFrameWnd, public FileListHost {
+class CMainFrame : public CFrameWnd, public FileListHost, public WebTextSaveHost {
 public:
     CMainFrame();
     ~CMainFrame() override;
@@ -74,6 +75,16 @@ public:
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText() override;
+    // What the save uses of the frame.
+    HWND SaveWindow() override { return m_hWnd; }
+    std::wstring& WebTextName() override { return m_webTextName; }
+    bool EndEditedFile(std::wstring& folder) override;
+    std::wstring& ProposedTitle() override { return m_proposedTitle; }
+    int NameLength() override { return m_nameLength; }
+    bool OpenPrompt() override { return m_openPrompt; }
+    void SetReady() override { m_ready = true; }
+    CStatusBar* ProgressBar() override { return &m_wndStatusBar; }
+    void WebTextWritten(const std::wstring& path, const std::wstring& folder) override;
     // What the file list pane uses of the frame (the edit and cut state are inherited).
     CHtmlEditView* EditorView() override { return m_mainView ? m_mainView : &m_view; }
     bool IsEditorModified() override;
@@ -81,7 +92,7 @@ public:
     void AskFileName(const std::wstring& folder) override;
 
     // Held by every operation that runs a modal loop (framework/Busy.h).
-    BusyState& Busy() { return m_busy; }
+    BusyState& Busy() override { return m_busy; }
     BusyState* SharedBusy() override { return &m_busy; }
     void EditorLoaded(const std::wstring& path) override;
     // An operation waits in a modal loop, or a capture is under way: commands that
@@ -94,7 +105,7 @@ public:
     // each capture and once typing pauses, removed when the text is saved or thrown away.
     void KeepTextAfterCapture(const std::wstring& sourceUrl);
     // The SourceURL of each capture since the last save, oldest first.
-    const std::vector<std::wstring>& CaptureSources() const { return m_captureSources; }
+    const std::vector<std::wstring>& CaptureSources() const override { return m_captureSources; }
     void NoteEditorChanged();     // typing or an edit command; written after a pause
     void WriteRecoveryNow();      // the current text, or removal when the editor is empty
     void DiscardRecovery();
@@ -106,7 +117,7 @@ public:
     bool PreTranslateMessage(MSG* msg) override;
 
     // A balloon on this frame's tray icon, and the same handed to the units that show one.
-    void ShowBalloon(int kind, const wchar_t* title, const wchar_t* text);
+    void ShowBalloon(int kind, const wchar_t* title, const wchar_t* text) override;
     ShowBalloonFn BalloonShower();
 
 protected:
