@@ -35,7 +35,7 @@ public:
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
 };
 
-class CMainFrame : public CFrameWnd, public FileListHost, public WebTextSaveHost {
+class CMainFrame : public CFrameWnd, public FileListHost, public WebTextSaveHost, public AppSettingsHost {
 public:
     CMainFrame();
     ~CMainFrame() override;
@@ -47,7 +47,7 @@ public:
     CBOTTOMBAR m_wndListBar;     // file list pane
     CPagewickView* m_mainView = nullptr;
     CPagewickDoc* m_mainDoc = nullptr;
-    CAppConfigs m_appConfigs;
+    CAppConfigs m_appConfigs{*this};
     HIMAGELIST m_toolbarImages = nullptr;
     // The DPI of the frame's monitor and the fonts made for it (MainFrameDpi.cpp).
     UINT m_dpi = 96;
@@ -56,9 +56,6 @@ public:
     bool m_ready = true;
     std::wstring m_proposedTitle;   // the page title of a hand-off that began the text: its proposed name
     int m_hotKeyBaseId = kHotKeyBaseId;
-    bool m_openPrompt = true;
-    int m_nameLength = 10;
-    HotKeyIndexes m_hotKeys;
     std::wstring m_caption = kMainCaption;
     bool m_firstStartGoesOn = false;   // started by the installer: a first start does not end
     CStatusBar m_wndStatusBar;
@@ -85,6 +82,8 @@ public:
     void SetReady() override { m_ready = true; }
     CStatusBar* ProgressBar() override { return &m_wndStatusBar; }
     void WebTextWritten(const std::wstring& path, const std::wstring& folder) override;
+    // What the settings dialog uses of the frame besides m_openPrompt, m_nameLength and m_hotKeys.
+    HWND HotKeyWindow() override { return m_hWnd; }
     // What the file list pane uses of the frame (the edit and cut state are inherited).
     CHtmlEditView* EditorView() override { return m_mainView ? m_mainView : &m_view; }
     bool IsEditorModified() override;
