@@ -1,7 +1,7 @@
 #include "app/MainFrame.h"
 #include "library/LibraryPanes.h"
 #include "app/ContextMenuEntry.h"
-#include "app/NativeHostRegistration.h"
+#include "host/NativeHostRegistration.h"
 #include "app/TrayIcon.h"
 #include "app/MainFrameRecovery.h"
 #include "capture/SelectionCapture.h"
