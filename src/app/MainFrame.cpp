@@ -1,7 +1,7 @@
 #include "app/MainFrame.h"
 #include "library/LibraryPanes.h"
 #include "app/ContextMenuEntry.h"
-#include "app/NativeHostRegistration.h"
+#include "host/NativeHostRegistration.h"
 #include "app/TrayIcon.h"
 #include "app/MainFrameRecovery.h"
 #include "capture/SelectionCapture.h"
@@ -240,6 +240,22 @@ bool CMainFrame::IsEditorModified() {
 void CMainFrame::AskFileName(const std::wstring& folder) {
     m_fileNameDlg.m_folder = folder;   // an existing name is refused in the folder pasted into
     m_fileNameDlg.DoModal(m_hWnd);
+}
+
+void CMainFrame::SaveWebText() {
+    if (RunSaveWebText(*this, [this] { return m_wndTreeBar.GetSelectedFolderPath(); }).written) DiscardRecovery();
+}
+
+bool CMainFrame::EndEditedFile(std::wstring& folder) {
+    if (!m_editMode) return false;
+    folder = m_editFolder;
+    m_editMode = false;
+    return true;
+}
+
+void CMainFrame::WebTextWritten(const std::wstring& path, const std::wstring& folder) {
+    IndexUpdates().FileSaved(path);
+    if (m_wndListBar.IsWindow()) ::SendMessageW(m_wndListBar.m_hWnd, WM_REFRESH_FILELIST, 0, (LPARAM)folder.c_str());
 }
 
 void CMainFrame::SetStatusText(const std::wstring& text) {

@@ -3,6 +3,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/DialogBar.h"
 #include "framework/Busy.h"
+#include "framework/TrayBalloon.h"
 #include "editor/PagewickView.h"
 #include "settings/AppConfigs.h"
 #include "settings/HotKeys.h"
@@ -11,6 +12,7 @@
 #include "library/FileListHost.h"
 #include "capture/FileNameDlg.h"
 #include "capture/RecoveryWriter.h"
+#include "capture/WebTextSaver.h"
 #include "app/RecentFiles.h"
 #include "search/LibrarySearch.h"
 #include <memory>
@@ -35,7 +37,7 @@ public:
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
 };
 
-class CMainFrame : public CFrameWnd, public FileListHost {
+class CMainFrame : public CFrameWnd, public FileListHost, public WebTextSaveHost, public AppSettingsHost {
 public:
     CMainFrame();
     ~CMainFrame() override;
@@ -47,7 +49,7 @@ public:
     CBOTTOMBAR m_wndListBar;     // file list pane
     CPagewickView* m_mainView = nullptr;
     CPagewickDoc* m_mainDoc = nullptr;
-    CAppConfigs m_appConfigs;
+    CAppConfigs m_appConfigs{*this};
     HIMAGELIST m_toolbarImages = nullptr;
     // The DPI of the frame's monitor and the fonts made for it (MainFrameDpi.cpp).
     UINT m_dpi = 96;
@@ -58,14 +60,11 @@ public:
     std::wstring m_proposedTitle;   // the page title of a hand-off that began the text: its proposed name
     std::wstring m_proposedTitleStart;   // the start of the text it began (TitledTextStart)
     int m_hotKeyBaseId = kHotKeyBaseId;
-    bool m_openPrompt = true;
-    int m_nameLength = 10;
-    HotKeyIndexes m_hotKeys;
     std::wstring m_caption = kMainCaption;
     bool m_firstStartGoesOn = false;   // started by the installer: a first start does not end
     CStatusBar m_wndStatusBar;
     CSearchToolBar m_wndToolBar;
-    CFileName m_fileNameDlg;     // the file-name dialog of every save
+    CFileName m_fileNameDlg{m_webTextName, m_ready};   // the file-name dialog of every save
     CRecentFileList m_recentFiles;
     // Records a file opened in the editor in the recent-file list.
     void AddRecentFile(const std::wstring& path);
@@ -77,6 +76,19 @@ public:
 
     // Saves the collected web text into the library (capture/WebTextSaver.cpp).
     void SaveWebText() override;
+    // What the save uses of the frame.
+    HWND SaveWindow() override { return m_hWnd; }
+    std::wstring& WebTextName() override { return m_webTextName; }
+    bool EndEditedFile(std::wstring& folder) override;
+    std::wstring& ProposedTitle() override { return m_proposedTitle; }
+    std::wstring& ProposedTitleStart() override { return m_proposedTitleStart; }
+    int NameLength() override { return m_nameLength; }
+    bool OpenPrompt() override { return m_openPrompt; }
+    void SetReady() override { m_ready = true; }
+    CStatusBar* ProgressBar() override { return &m_wndStatusBar; }
+    void WebTextWritten(const std::wstring& path, const std::wstring& folder) override;
+    // What the settings dialog uses of the frame besides m_openPrompt, m_nameLength and m_hotKeys.
+    HWND HotKeyWindow() override { return m_hWnd; }
     // What the file list pane uses of the frame (the edit and cut state are inherited).
     CHtmlEditView* EditorView() override { return m_mainView ? m_mainView : &m_view; }
     bool IsEditorModified() override;
@@ -84,7 +96,7 @@ public:
     void AskFileName(const std::wstring& folder) override;
 
     // Held by every operation that runs a modal loop (framework/Busy.h).
-    BusyState& Busy() { return m_busy; }
+    BusyState& Busy() override { return m_busy; }
     BusyState* SharedBusy() override { return &m_busy; }
     void EditorLoaded(const std::wstring& path) override;
     // An operation waits in a modal loop, or a capture is under way: commands that
@@ -97,7 +109,7 @@ public:
     // each capture and once typing pauses, removed when the text is saved or thrown away.
     void KeepTextAfterCapture(const std::wstring& sourceUrl);
     // The SourceURL of each capture since the last save, oldest first.
-    const std::vector<std::wstring>& CaptureSources() const { return m_captureSources; }
+    const std::vector<std::wstring>& CaptureSources() const override { return m_captureSources; }
     void NoteEditorChanged();     // typing or an edit command; written after a pause
     void WriteRecoveryNow();      // the current text, or removal when the editor is empty
     void DiscardRecovery();
@@ -107,6 +119,10 @@ public:
     UINT m_typingPauseMs = 2000;
 
     bool PreTranslateMessage(MSG* msg) override;
+
+    // A balloon on this frame's tray icon, and the same handed to the units that show one.
+    void ShowBalloon(int kind, const wchar_t* title, const wchar_t* text) override;
+    ShowBalloonFn BalloonShower();
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -27,7 +27,7 @@ LRESULT CMainFrame::OnCopyData(LPARAM lp) {
         std::wstring before;
         bool beginsText = m_mainView->Engine() && m_mainView->Engine()->GetBodyText(before) &&
                           before.find_first_not_of(L" \t\r\n\u00A0\u3000") == std::wstring::npos;
-        CaptureOutcome outcome = TakeBrowserCapture(m_mainView, pageUrl, html);
+        CaptureOutcome outcome = TakeBrowserCapture(m_mainView, pageUrl, html, BalloonShower());
         if (outcome == CaptureOutcome::Busy) return kReplyBusy;   // never "taken" for a text not in
         if (outcome != CaptureOutcome::Success) return kReplyNothing;
         if (beginsText) {

@@ -88,7 +88,8 @@ void CMainFrame::RunCapture() {
             return DuplicateNotice(m_search.get(), pasted, existing);
         };
         // After the balloon: the recovery write never delays it.
-        if (RunCaptureSteps(m_hWnd, g_pasteView, m_mainView, &sourceUrl, notice) == CaptureOutcome::Success)
+        if (RunCaptureSteps(m_hWnd, g_pasteView, m_mainView, &sourceUrl, notice, BalloonShower()) ==
+            CaptureOutcome::Success)
             KeepTextAfterCapture(sourceUrl);
     } catch (...) {
     }

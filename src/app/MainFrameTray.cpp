@@ -46,3 +46,11 @@ void CMainFrame::ShowTrayMenu() {
     }
     ::DestroyMenu(menu);
 }
+
+void CMainFrame::ShowBalloon(int kind, const wchar_t* title, const wchar_t* text) {
+    ShowTrayBalloon(m_tray, kind, title, text);
+}
+
+ShowBalloonFn CMainFrame::BalloonShower() {
+    return [this](int kind, const wchar_t* title, const wchar_t* text) { ShowBalloon(kind, title, text); };
+}

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
+#include "framework/TrayBalloon.h"
 
 constexpr UINT WM_TRAY_CALLBACK = WM_USER + 101;
 constexpr UINT kTrayIconId = 100;
@@ -12,8 +13,6 @@ constexpr UINT kBalloonTimeout = 3;       // the system raises it to its own min
 constexpr size_t kBalloonTitleMax = 63;
 constexpr size_t kBalloonTextMax = 255;
 extern const wchar_t kTrayTip[];          // "ZelvaneV1.3"
-
-enum TrayBalloonKind { kBalloonInfo = 1, kBalloonWarning = 2 };
 
 // Fills the icon record: owner window, id 100, callback 1125, icon 128 at the small icon
 // size of the display (16x16 at 100 %), tip.

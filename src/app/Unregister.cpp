@@ -1,7 +1,7 @@
 #include "app/Unregister.h"
 #include <windows.h>
 #include "app/ContextMenuEntry.h"
-#include "app/NativeHostRegistration.h"
+#include "host/NativeHostRegistration.h"
 
 const wchar_t kLinkmoss32[] = L"x86\\Linkmoss.dll";
 

@@ -6,4 +6,5 @@
 // Relative src and href values made absolute against the page address, as for a pasted
 // fragment with its SourceURL; then appended like every capture (balloons included), but
 // without the copied-message-box rule: nothing was copied.
-CaptureOutcome TakeBrowserCapture(CHtmlEditView* mainView, const std::wstring& pageUrl, const std::wstring& html);
+CaptureOutcome TakeBrowserCapture(CHtmlEditView* mainView, const std::wstring& pageUrl, const std::wstring& html,
+                                  const ShowBalloonFn& balloon);

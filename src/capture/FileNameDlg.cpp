@@ -1,6 +1,5 @@
 #include "capture/FileNameDlg.h"
 #include "capture/WebTextFile.h"
-#include "app/MainFrame.h"
 #include "settings/AppDir.h"
 
 BOOL CFileName::OnInitDialog() {
@@ -9,9 +8,7 @@ BOOL CFileName::OnInitDialog() {
     m_nextViewer = nullptr;
     m_inChain = true;
     m_nextViewer = ::SetClipboardViewer(m_hWnd);
-    m_mainFrame = dynamic_cast<CMainFrame*>(CWnd::FromHandle(::GetParent(m_hWnd)));
-    if (!m_mainFrame) m_mainFrame = GetMainFrame();
-    if (m_mainFrame) m_mainFrame->m_ready = false;
+    m_ready = false;
     return TRUE;
 }
 
@@ -50,9 +47,8 @@ bool CFileName::OnCommand(WORD id, WORD code, HWND control) {
 
 void CFileName::OnShowWindow(WPARAM, LPARAM) {
     HWND field = GetDlgItem(IDC_FILE_NAME);
-    std::wstring name = m_mainFrame ? m_mainFrame->m_webTextName : L"";
-    ::SetWindowTextW(field, name.c_str());
-    ::SendMessageW(field, EM_SETSEL, 0, (LPARAM)name.size());
+    ::SetWindowTextW(field, m_name.c_str());
+    ::SendMessageW(field, EM_SETSEL, 0, (LPARAM)m_name.size());
     ::SendMessageW(field, EM_SCROLLCARET, 0, 0);
 }
 
@@ -95,19 +91,19 @@ void CFileName::OnConfirm() {
         ::MessageBoxW(m_hWnd, problem.c_str(), L"错误", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    if (m_mainFrame) m_mainFrame->m_webTextName = name;
+    m_name = name;
     if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         ::MessageBoxW(m_hWnd, L"此文件已存在，请重新输入一个新的文件名！", L"提示", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     LeaveChainAndEmptyClipboard();
-    if (m_mainFrame) m_mainFrame->m_ready = true;
+    m_ready = true;
     CDialog::OnOK();
 }
 
 void CFileName::OnCloseBox() {
-    if (m_mainFrame) m_mainFrame->m_webTextName.clear();
+    m_name.clear();
     LeaveChainAndEmptyClipboard();
-    if (m_mainFrame) m_mainFrame->m_ready = true;
+    m_ready = true;
     EndDialog(IDCANCEL);
 }

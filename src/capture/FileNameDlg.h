@@ -5,11 +5,11 @@
 #include "resources/resource.h"
 #include <string>
 
-class CMainFrame;
-
 class CFileName : public CDialog {
 public:
-    CFileName() : CDialog(IDD_FILENAME) {}
+    // `name`: the name shown when the dialog opens, then the confirmed one ("" when closed).
+    // `ready`: false while the dialog is open (a capture would change the text being named).
+    CFileName(std::wstring& name, bool& ready) : CDialog(IDD_FILENAME), m_name(name), m_ready(ready) {}
     // Relative folder path the name is checked against (the folder that will receive the file).
     std::wstring m_folder;
 
@@ -29,5 +29,6 @@ private:
 
     HWND m_nextViewer = nullptr;
     bool m_inChain = false;
-    CMainFrame* m_mainFrame = nullptr;
+    std::wstring& m_name;
+    bool& m_ready;
 };

@@ -1,7 +1,7 @@
 #include "capture/ImageLocalizer.h"
 #include "capture/ImageSource.h"
 #include "capture/PictureType.h"
-#include "app/MainFrame.h"
+#include "framework/ControlBar.h"
 #include "editor/HtmlText.h"
 #include "settings/AppDir.h"
 #include <algorithm>
@@ -215,24 +215,19 @@ LocalizeResult LocalizePicturesInto(const std::wstring& imagesDir, std::wstring&
     return result;
 }
 
-LocalizeResult LocalizeImagesForFolder(CMainFrame* frame, const std::wstring& folder, std::wstring& html,
+LocalizeResult LocalizeImagesForFolder(CStatusBar* status, const std::wstring& folder, std::wstring& html,
                                        const std::vector<std::wstring>& pages) {
     std::wstring imagesDir = GetAppDir() + folder + L"\\images\\";
     PictureProgress progress;
     std::wstring idle;
-    if (frame && frame->m_wndStatusBar.IsWindow()) {
-        idle = frame->m_wndStatusBar.GetPaneText(0);
-        progress = [frame](int done, int total) {
-            frame->m_wndStatusBar.SetPaneText(0, std::to_wstring(done) + L"/" + std::to_wstring(total));
-            ::UpdateWindow(frame->m_wndStatusBar.m_hWnd);
+    if (status && status->IsWindow()) {
+        idle = status->GetPaneText(0);
+        progress = [status](int done, int total) {
+            status->SetPaneText(0, std::to_wstring(done) + L"/" + std::to_wstring(total));
+            ::UpdateWindow(status->m_hWnd);
         };
     }
     LocalizeResult r = LocalizePicturesInto(imagesDir, html, pages, DownloadTaskPicture, kParallelDownloads, progress);
-    if (progress) frame->m_wndStatusBar.SetPaneText(0, idle);
+    if (progress) status->SetPaneText(0, idle);
     return r;
-}
-
-bool LocalizeImages(CMainFrame* frame, std::wstring& html) {
-    std::wstring folder = frame ? frame->m_wndTreeBar.GetSelectedFolderPath() : L"";
-    return LocalizeImagesForFolder(frame, folder, html).processed > 0;
 }

@@ -8,7 +8,7 @@
 #include "capture/PictureDownloader.h"
 #include "capture/PictureTags.h"
 
-class CMainFrame;
+class CStatusBar;
 
 struct PictureJob {
     std::wstring source;      // the attribute value as it stands in the HTML
@@ -68,9 +68,8 @@ LocalizeResult LocalizePicturesInto(const std::wstring& imagesDir, std::wstring&
                                     const std::vector<std::wstring>& pages, const TaskFetcher& fetch,
                                     int parallel = kParallelDownloads, const PictureProgress& progress = nullptr);
 
-// The folder tree's current folder receives the pictures. True when at least one
-// source was downloaded and rewritten.
-bool LocalizeImages(CMainFrame* frame, std::wstring& html);
-// The same, for a folder given by the caller; also reports the failures.
-LocalizeResult LocalizeImagesForFolder(CMainFrame* frame, const std::wstring& folder, std::wstring& html,
+// The pictures of a web text saved into `folder` (relative to the program directory) go
+// into its images subfolder. `status` (may be null) shows the progress in pane 0 and
+// gets its text back afterwards.
+LocalizeResult LocalizeImagesForFolder(CStatusBar* status, const std::wstring& folder, std::wstring& html,
                                        const std::vector<std::wstring>& pages = {});

@@ -1,5 +1,4 @@
 #include "capture/SelectionCapture.h"
-#include "app/TrayIcon.h"
 #include "framework/HtmlEditView.h"
 #include "editor/ClipboardHtml.h"
 #include "editor/HtmlText.h"
@@ -141,7 +140,10 @@ void CopySelectionAndWait(HWND frame) {
 }
 
 CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice,
-                              bool fromKeystroke) {
+                              bool fromKeystroke, const ShowBalloonFn& balloon) {
+    auto show = [&balloon](int kind, const wchar_t* title, const wchar_t* text) {
+        if (balloon) balloon(kind, title, text);
+    };
     // A body is being set (or the engine is still being made): refused, nothing shown,
     // the clipboard kept. The caller answers "busy".
     if (mainView && mainView->IsBusy()) return CaptureOutcome::Busy;
@@ -164,23 +166,23 @@ CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* paste
         // the text is in.
         if (main->AppendBodyHtml(AppendCapture(L"", *pasted))) {
             main->CloseDocument();
-            ShowTrayBalloon(kBalloonInfo, kCapturedTitle,
-                            note.empty() ? kCapturedText : (kCapturedText + (L"\n" + note)).c_str());
+            show(kBalloonInfo, kCapturedTitle,
+                 note.empty() ? kCapturedText : (kCapturedText + (L"\n" + note)).c_str());
             return outcome;
         }
         outcome = main->IsBusy() ? CaptureOutcome::Busy : CaptureOutcome::Failed;
     }
-    ShowTrayBalloon(kBalloonWarning, kNothingTitle, kNothingText);
+    show(kBalloonWarning, kNothingTitle, kNothingText);
     return outcome;
 }
 
 CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
-                               std::wstring* sourceUrl, const CaptureNotice& notice) {
+                               std::wstring* sourceUrl, const CaptureNotice& notice, const ShowBalloonFn& balloon) {
     CopySelectionAndWait(frame);
 
     std::wstring pasted, source;
     bool havePasted = ReadCopiedSelection(frame, pasteView, pasted, source);
-    CaptureOutcome outcome = AppendToEditor(mainView, havePasted ? &pasted : nullptr, notice);
+    CaptureOutcome outcome = AppendToEditor(mainView, havePasted ? &pasted : nullptr, notice, true, balloon);
     if (outcome == CaptureOutcome::Success) {
         if (sourceUrl) *sourceUrl = source;
         EmptyClipboardAsOwner(frame);

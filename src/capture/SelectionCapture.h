@@ -2,6 +2,7 @@
 // the clipboard's HTML (plain text through the hidden view), the cleaning, and the
 // decision on what was copied.
 #pragma once
+#include "framework/TrayBalloon.h"
 #include <functional>
 #include <windows.h>
 #include <string>
@@ -61,8 +62,9 @@ bool ClipboardChangedSince(DWORD sequence, HWND opener);
 using CaptureNotice = std::function<std::wstring(const std::wstring&, const std::wstring&)>;
 // fromKeystroke: what was pasted after the copy keystroke, which may be one of this program's
 // message boxes; a hand-off from the browser extension is the page's own HTML.
+// balloon shows the balloons on the program's tray icon (none: nothing is shown).
 CaptureOutcome AppendToEditor(CHtmlEditView* mainView, const std::wstring* pasted, const CaptureNotice& notice = {},
-                              bool fromKeystroke = true);
+                              bool fromKeystroke = true, const ShowBalloonFn& balloon = {});
 
 // The copy keystroke to the focused window, and the wait for the copy to land: C is held
 // until the clipboard changes (at most 100 ms), and the wait ends as soon as it has, at
@@ -74,6 +76,7 @@ void CopySelectionAndWait(HWND frame);
 // editor, show the balloons and empty the clipboard. Returns the outcome; a view
 // without a document counts as Empty. `sourceUrl` receives the page address the
 // copy named, if any; notice(pasted, existing) may give a line the success balloon
-// adds (a text captured before).
+// adds (a text captured before); balloon shows them (none: nothing is shown).
 CaptureOutcome RunCaptureSteps(HWND frame, CHtmlEditView* pasteView, CHtmlEditView* mainView,
-                               std::wstring* sourceUrl = nullptr, const CaptureNotice& notice = {});
+                               std::wstring* sourceUrl = nullptr, const CaptureNotice& notice = {},
+                               const ShowBalloonFn& balloon = {});

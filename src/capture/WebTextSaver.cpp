@@ -1,9 +1,10 @@
 #include "capture/WebTextSaver.h"
 #include "capture/ImageLocalizer.h"
 #include "capture/WebTextFile.h"
-#include "app/MainFrame.h"
-#include "app/TrayIcon.h"
+#include "framework/HtmlEditView.h"
+#include "framework/TrayBalloon.h"
 #include "settings/AppDir.h"
+#include <shellapi.h>
 
 const wchar_t kChooseFolderMessage[] = L"请先在目录树中选择保存网文的分类目录！";
 
@@ -50,41 +51,41 @@ std::wstring TitledTextStart(const std::wstring& bodyText) {
     return ProposeWebTextName(bodyText, kTitledStartLength);
 }
 
-SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()>& selectedFolder) {
+SaveOutcome RunSaveWebText(WebTextSaveHost& host, const std::function<std::wstring()>& selectedFolder) {
     // The dialog, the downloads and the questions let messages in: nothing may
     // start another save or end the program under this one.
-    BusyScope busy(frame.Busy());
+    BusyScope busy(host.Busy());
     SaveOutcome outcome;
-    CHtmlEditView* view = frame.m_mainView ? frame.m_mainView : &frame.m_view;
-    HtmlEngine* engine = view->Engine();
+    CHtmlEditView* view = host.EditorView();
+    HtmlEngine* engine = view ? view->Engine() : nullptr;
     // A body being set is never read half-way.
     if (!engine || !engine->HasDocument() || view->IsBusy()) return outcome;
 
+    const HWND window = host.SaveWindow();
+    std::wstring& name = host.WebTextName();
     std::wstring folder;
-    if (!frame.m_editMode) {
+    if (!host.EndEditedFile(folder)) {
         std::wstring text;
         engine->GetBodyText(text);
         // A text begun by a hand-off is proposed under its page's title (cleaned of what
         // file names cannot hold); the dialog still confirms it. Captures appended later
         // leave the start as it was (a shorter start is a prefix of the longer one).
-        bool byTitle = !frame.m_proposedTitle.empty() && !ProposeWebTextName(text, 1).empty() &&
-                       TitledTextStart(text).compare(0, frame.m_proposedTitleStart.size(), frame.m_proposedTitleStart) == 0;
-        frame.m_webTextName = byTitle ? ProposeWebTextName(CleanFileName(frame.m_proposedTitle), kTitleNameLength)
-                                      : ProposeWebTextName(text, frame.m_nameLength);
-        if (!frame.m_webTextName.empty()) {
+        const std::wstring& title = host.ProposedTitle();
+        const std::wstring& titledStart = host.ProposedTitleStart();
+        bool byTitle = !title.empty() && !ProposeWebTextName(text, 1).empty() &&
+                       TitledTextStart(text).compare(0, titledStart.size(), titledStart) == 0;
+        name = byTitle ? ProposeWebTextName(CleanFileName(title), kTitleNameLength)
+                       : ProposeWebTextName(text, host.NameLength());
+        if (!name.empty()) {
             folder = selectedFolder();
             if (IsRootFolder(folder)) {
-                ::MessageBoxW(frame.m_hWnd, kChooseFolderMessage, L"提示", MB_OK | MB_ICONINFORMATION);
+                ::MessageBoxW(window, kChooseFolderMessage, L"提示", MB_OK | MB_ICONINFORMATION);
                 return outcome;
             }
-            frame.m_fileNameDlg.m_folder = folder;
-            frame.m_fileNameDlg.DoModal(frame.m_hWnd);
+            host.AskFileName(folder);
         }
-    } else {
-        folder = frame.m_editFolder;
-        frame.m_editMode = false;
     }
-    if (frame.m_webTextName.empty()) return outcome;
+    if (name.empty()) return outcome;
 
     std::wstring html;
     engine->GetBodyHtml(html);
@@ -99,42 +100,36 @@ SaveOutcome RunSaveWebText(CMainFrame& frame, const std::function<std::wstring()
             HWND w;
             BOOL was = ::EnableWindow(w, FALSE);
             ~Disabled() { if (!was) ::EnableWindow(w, TRUE); }
-        } disabled{frame.m_hWnd};
+        } disabled{window};
         // Pictures go beside the file that refers to them.
-        pictures = LocalizeImagesForFolder(&frame, folder, html, frame.CaptureSources());
+        pictures = LocalizeImagesForFolder(host.ProgressBar(), folder, html, host.CaptureSources());
         outcome.failedPictures = pictures.failed;
     }
     if (html.empty()) return outcome;
 
-    frame.m_ready = true;
-    outcome.path = appDir + folder + L"\\" + frame.m_webTextName + L".htm";
+    host.SetReady();
+    outcome.path = appDir + folder + L"\\" + name + L".htm";
     RemoveFolderFileUrl(html, appDir, folder, engine->DocumentUrl());
-    DWORD error = WriteWebTextFile(outcome.path, WrapWebText(frame.m_webTextName, html));
+    DWORD error = WriteWebTextFile(outcome.path, WrapWebText(name, html));
     if (error) {
-        ReportFileError(frame.m_hWnd, outcome.path, error);
+        ReportFileError(window, outcome.path, error);
         return outcome;
     }
     outcome.written = true;
-    frame.m_proposedTitle.clear();
-    frame.m_proposedTitleStart.clear();
-    frame.IndexUpdates().FileSaved(outcome.path);
-    if (frame.m_wndListBar.IsWindow())
-        ::SendMessageW(frame.m_wndListBar.m_hWnd, WM_REFRESH_FILELIST, 0, (LPARAM)folder.c_str());
+    host.ProposedTitle().clear();
+    host.ProposedTitleStart().clear();
+    host.WebTextWritten(outcome.path, folder);
     engine->NewDocument();
 
-    if (frame.m_openPrompt) {
-        outcome.report = L"保存网文：“" + frame.m_webTextName + L".htm”完毕，是否查看文件？";
+    if (host.OpenPrompt()) {
+        outcome.report = L"保存网文：“" + name + L".htm”完毕，是否查看文件？";
         if (outcome.failedPictures) outcome.report += L"\n\n" + FailedPicturesNote(pictures);
         if (::MessageBoxW(::GetForegroundWindow(), outcome.report.c_str(), L"保存", MB_YESNO | MB_ICONQUESTION) == IDYES)
             ::ShellExecuteW(nullptr, L"open", L"iexplore.exe", outcome.path.c_str(), nullptr, SW_SHOW);
     } else {
         outcome.report = L"已保存完毕！";
         if (outcome.failedPictures) outcome.report += L"\n" + FailedPicturesNote(pictures);
-        ShowTrayBalloon(kBalloonInfo, L"", outcome.report.c_str());
+        host.ShowBalloon(kBalloonInfo, L"", outcome.report.c_str());
     }
     return outcome;
-}
-
-void CMainFrame::SaveWebText() {
-    if (RunSaveWebText(*this, [this] { return m_wndTreeBar.GetSelectedFolderPath(); }).written) DiscardRecovery();
 }

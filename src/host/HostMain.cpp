@@ -3,7 +3,7 @@
 // answered with {"ok":true} or {"ok":false,"error":"..."}.
 #include "host/NativeMessage.h"
 #include "host/PagewickLink.h"
-#include "app/NativeHostRegistration.h"
+#include "host/NativeHostRegistration.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <string>

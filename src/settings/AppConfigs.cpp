@@ -1,7 +1,6 @@
 #include "settings/AppConfigs.h"
-#include "app/MainFrame.h"
-#include "app/TrayIcon.h"
 #include "framework/Resources.h"
+#include "framework/TrayBalloon.h"
 #include "settings/Config.h"
 #include "settings/HotKeys.h"
 
@@ -19,8 +18,7 @@ void CAppConfigs::FillCombo(int id, int, int count, bool letters) {
 int CAppConfigs::Selected(int id) const { return (int)::SendMessageW(GetDlgItem(id), CB_GETCURSEL, 0, 0); }
 
 BOOL CAppConfigs::OnInitDialog() {
-    CMainFrame* frame = GetMainFrame();
-    m_openPrompt = frame ? frame->m_openPrompt : 0;
+    m_openPrompt = m_host.m_openPrompt;
     HotKeyIndexes k = ReadHotKeyIndexes();
     FillCombo(IDC_GET_MOD, 0, kModifierCount, false);
     FillCombo(IDC_SAVE_MOD, 0, kModifierCount, false);
@@ -31,7 +29,7 @@ BOOL CAppConfigs::OnInitDialog() {
     ::SendMessageW(GetDlgItem(IDC_GET_KEY), CB_SETCURSEL, k.captureLetter, 0);
     ::SendMessageW(GetDlgItem(IDC_SAVE_MOD), CB_SETCURSEL, k.saveModifier, 0);
     ::SendMessageW(GetDlgItem(IDC_SAVE_KEY), CB_SETCURSEL, k.saveLetter, 0);
-    SetDlgItemText(IDC_LEN, std::to_wstring(frame ? frame->m_nameLength : 10));
+    SetDlgItemText(IDC_LEN, std::to_wstring(m_host.m_nameLength));
     ::CheckDlgButton(m_hWnd, IDC_BSHOW, m_openPrompt ? BST_CHECKED : BST_UNCHECKED);
     ShowShiftWarning();
     return TRUE;
@@ -76,12 +74,9 @@ void CAppConfigs::OnApply() {
     if (len.empty() || len == L"0") return;
     config::Write(L"FILENAME", L"LEN", len);
     config::Write(L"OPENMSG", L"BSHOW", m_openPrompt ? L"true" : L"false");
-    CMainFrame* frame = GetMainFrame();
-    HWND target = frame ? frame->m_hWnd : nullptr;
-    if (frame) {
-        frame->m_openPrompt = m_openPrompt != 0;
-        frame->m_nameLength = config::ToInt(len);
-    }
+    HWND target = m_host.HotKeyWindow();
+    m_host.m_openPrompt = m_openPrompt != 0;
+    m_host.m_nameLength = config::ToInt(len);
 
     ::UnregisterHotKey(target, kCaptureHotKeyId);
     if (!::UnregisterHotKey(target, kSaveHotKeyId)) {
@@ -90,7 +85,7 @@ void CAppConfigs::OnApply() {
     }
     HotKeyIndexes k = SelectedKeys();
     if (!RegisterIndexedHotKey(target, kCaptureHotKeyId, k.captureModifier, k.captureLetter))
-        ShowTrayBalloon(kBalloonWarning, kTakenKeyTitle, TakenCaptureKeyText(k).c_str());
+        m_host.ShowBalloon(kBalloonWarning, kTakenKeyTitle, TakenCaptureKeyText(k).c_str());
     if (!RegisterIndexedHotKey(target, kSaveHotKeyId, k.saveModifier, k.saveLetter)) {
         AfxMessageBox(L"注册热键失败，请重新设置热键！", MB_OK, m_hWnd);
         return;
@@ -99,6 +94,6 @@ void CAppConfigs::OnApply() {
     config::Write(L"HOTKEY", L"GETKEYNEXT", std::to_wstring(k.captureLetter));
     config::Write(L"HOTKEY", L"SAVEKEYPROV", std::to_wstring(k.saveModifier));
     config::Write(L"HOTKEY", L"SAVEKEYNEXT", std::to_wstring(k.saveLetter));
-    if (frame) frame->m_hotKeys = k;
+    m_host.m_hotKeys = k;
     EndDialog(IDOK);
 }

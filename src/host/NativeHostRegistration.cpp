@@ -1,4 +1,4 @@
-#include "app/NativeHostRegistration.h"
+#include "host/NativeHostRegistration.h"
 #include "host/JsonQuoted.h"
 #include <windows.h>
 #include <cstdio>
