@@ -126,12 +126,26 @@ TEST_F(PlatformEngine, WalksStartEditingFilesCaptureKeysFocusAndTeardown) {
         sentDuringStart = AppendToEditor(&view, &text);
     };
     HANDLE designPut = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    world.inside = [&](const std::wstring& where) { if (where == L"designMode") SetEvent(designPut); };
+    // The message is waiting before the switch returns, so the engine's wait is what takes it.
+    world.inside = [&](const std::wstring& where) {
+        if (where != L"designMode") return;
+        SetEvent(designPut);
+        for (int i = 0; i < 5000 && !(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE); ++i) Sleep(1);
+    };
+    HANDLE sent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread other([&] {
         if (WaitForSingleObject(designPut, 5000) == WAIT_OBJECT_0) SendMessageW(frame.m_hWnd, kSentMessage, 0, 0);
+        SetEvent(sent);
     });
     ASSERT_TRUE(view.Create(frame.m_hWnd, AFX_IDW_PANE_FIRST, WS_VISIBLE));
+    // A send that came too late is taken here rather than left blocking the join (the
+    // check below then fails).
+    while (MsgWaitForMultipleObjects(1, &sent, FALSE, 10000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG late;
+        PeekMessageW(&late, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
     other.join();
+    CloseHandle(sent);
     CloseHandle(designPut);
     world.inside = nullptr;
     frame.SetView(&view);
