@@ -104,20 +104,22 @@ bool LibrarySearch::Merge(bool showProgress) {
         std::lock_guard<std::mutex> hold(m_lock);
         m_store.Diff(disk, changed, gone);
         for (auto& key : gone) m_store.RemoveKey(key);
+        m_store.Flush();
     }
     DWORD started = ::GetTickCount();
     bool shown = false;
     const size_t total = changed.size();
+    std::vector<StoredTextReader> readers(total ? kBatch : 0);
     for (size_t i = 0; i < total && !m_stop; i += kBatch) {
-        std::vector<StoredText> texts;
         size_t end = std::min(total, i + kBatch);
         for (size_t k = i; k < end; ++k) {
             const LibraryFile& f = *changed[k];
-            texts.push_back(ReadStoredText(m_appDir + (f.folder.empty() ? L"" : f.folder + L"\\") + f.name, f.name));
+            readers[k - i].Read(m_appDir + (f.folder.empty() ? L"" : f.folder + L"\\") + f.name, f.name);
         }
         {
             std::lock_guard<std::mutex> hold(m_lock);
-            for (size_t k = i; k < end; ++k) m_store.Put(*changed[k], texts[k - i]);
+            for (size_t k = i; k < end; ++k) m_store.Put(*changed[k], readers[k - i].Text());
+            m_store.Flush();
         }
         // Progress is shown only for a build that takes a while: a small library keeps
         // the file list's own status text.

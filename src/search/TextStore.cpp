@@ -16,6 +16,8 @@ const char kDataMagic[4] = {'Z', 'L', 'T', 'D'};
 const ULONGLONG kHeaderUnits = 8;   // the data file's 16-byte header
 const DWORD kMaxRecordBytes = 1 << 20;
 const BYTE kPut = 1, kRemove = 2;
+// Texts are written a few megabytes at a time (and whenever a change is done).
+const size_t kFlushUnits = 1 << 20;
 
 struct Header {
     char magic[4];
@@ -138,16 +140,13 @@ std::vector<LibraryFile> WalkLibrary(const std::wstring& appDir) {
     return out;
 }
 
-StoredText ReadStoredText(const std::wstring& path, const std::wstring& name) {
-    std::wstring html;
-    if (!ReadTextFile(path, html)) html.clear();   // unreadable now: stored empty, read again when it changes
-    ReaderText text = ExtractReaderText(html);
-    StoredText out;
-    out.title = FoldForSearch(name.size() > 4 ? name.substr(0, name.size() - 4) : name);
-    std::wstring inner = FoldForSearch(text.title);
-    if (!inner.empty() && inner != out.title) out.title += L" " + inner;
-    out.body = FoldForSearch(text.body);
-    return out;
+const StoredText& StoredTextReader::Read(const std::wstring& path, const std::wstring& name) {
+    if (!ReadFileBytes(path, m_bytes)) m_bytes.clear();   // unreadable now: stored empty, read again when it changes
+    FoldedReaderText(m_bytes, m_text, m_decoded);
+    m_out.title = FoldForSearch(name.size() > 4 ? name.substr(0, name.size() - 4) : name);
+    if (!m_text.title.empty() && m_text.title != m_out.title) m_out.title += L" " + m_text.title;
+    m_out.body.swap(m_text.body);
+    return m_out;
 }
 
 TextStore::TextStore(std::wstring appDir) : m_appDir(std::move(appDir)) {}
@@ -175,6 +174,9 @@ void TextStore::Unmap() {
 }
 
 void TextStore::Close() {
+    if (m_data != INVALID_HANDLE_VALUE && m_cat != INVALID_HANDLE_VALUE) Flush();
+    m_pending.clear();
+    m_pendingCat.clear();
     Unmap();
     if (m_data != INVALID_HANDLE_VALUE) ::CloseHandle(m_data);
     if (m_cat != INVALID_HANDLE_VALUE) ::CloseHandle(m_cat);
@@ -369,27 +371,21 @@ void TextStore::Forget(const std::wstring& key) {
     m_entries.erase(it);
 }
 
-bool TextStore::AppendCatalogue(const std::string& payload) {
-    std::string rec;
-    Append(rec, (DWORD)payload.size());
-    Append(rec, Crc32(payload.data(), payload.size()));
-    rec += payload;
-    return WriteAll(m_cat, rec.data(), rec.size());
-}
-
 bool TextStore::Put(const LibraryFile& file, const StoredText& text) {
     if (!IsOpen()) return false;
     const size_t titleLen = std::min<size_t>(text.title.size(), 0xFFFF), bodyLen = std::min<size_t>(text.body.size(), 0x3FFFFFFF);
-    // A NUL would end a text early in a search: the store keeps none.
-    std::wstring units;
-    units.reserve(titleLen + bodyLen + 2);
-    units.append(text.title, 0, titleLen);
-    units += L'\0';
-    units.append(text.body, 0, bodyLen);
-    units += L'\0';
-    std::replace(units.begin(), units.begin() + titleLen, L'\0', L' ');
-    std::replace(units.begin() + titleLen + 1, units.end() - 1, L'\0', L' ');
+    const size_t units = titleLen + bodyLen + 2;
     Record rec{m_dataUnits, (DWORD)titleLen, (DWORD)bodyLen, nullptr};
+    // Copied once, into what is written next; a NUL would end a text early in a search:
+    // the store keeps none but the two that end title and text.
+    size_t from = m_pending.size();
+    m_pending.append(text.title, 0, titleLen);
+    m_pending += L'\0';
+    m_pending.append(text.body, 0, bodyLen);
+    m_pending += L'\0';
+    wchar_t* p = &m_pending[from];
+    std::replace(p, p + titleLen, L'\0', L' ');
+    std::replace(p + titleLen + 1, p + units - 1, L'\0', L' ');
     std::string payload;
     Append(payload, kPut);
     Append(payload, rec.offset);
@@ -400,26 +396,42 @@ bool TextStore::Put(const LibraryFile& file, const StoredText& text) {
     Append(payload, file.ctime);
     PutText(payload, file.folder);
     PutText(payload, file.name);
-    // The text first: a catalogue record never points at data not yet written.
-    LARGE_INTEGER end{};
-    end.QuadPart = (LONGLONG)m_dataUnits * 2;
-    if (!::SetFilePointerEx(m_data, end, nullptr, FILE_BEGIN) || !WriteAll(m_data, units.data(), units.size() * 2) ||
-        !AppendCatalogue(payload))
-        return false;
+    AddRecord(payload);
     // A build appends the whole library: beyond a few megabytes the texts are not kept
     // twice, and the file is mapped again when it is next read (mapping copies the file
     // under some systems: once per build, not once per few megabytes).
-    if (!m_remap && m_tail.size() + units.size() <= (8u << 20)) m_tail += units;
+    if (!m_remap && m_tail.size() + units <= (8u << 20)) m_tail.append(p, units);
     else m_remap = true;
-    m_dataUnits += units.size();
+    m_dataUnits += units;
     std::wstring key = Key(file.folder, file.name);
     Forget(key);
     Entry e{file.folder, file.name, file.mtime, file.size, file.ctime, m_records.size()};
     auto& slot = m_entries[key] = std::move(e);
     rec.entry = &slot;
     m_records.push_back(rec);
-    m_liveUnits += units.size();
-    return true;
+    m_liveUnits += units;
+    return m_pending.size() < kFlushUnits || Flush();
+}
+
+void TextStore::AddRecord(const std::string& payload) {
+    Append(m_pendingCat, (DWORD)payload.size());
+    Append(m_pendingCat, Crc32(payload.data(), payload.size()));
+    m_pendingCat += payload;
+}
+
+bool TextStore::Flush() {
+    if (!IsOpen()) return false;
+    if (m_pending.empty() && m_pendingCat.empty()) return true;
+    // The texts first: a catalogue record never points at data not yet written.
+    LARGE_INTEGER end{};
+    end.QuadPart = (LONGLONG)(m_dataUnits - m_pending.size()) * 2;
+    bool ok = ::SetFilePointerEx(m_data, end, nullptr, FILE_BEGIN) && WriteAll(m_data, m_pending.data(), m_pending.size() * 2) &&
+              WriteAll(m_cat, m_pendingCat.data(), m_pendingCat.size());
+    m_pending.clear();
+    m_pendingCat.clear();
+    // What memory holds is ahead of the files now: what they hold is read again.
+    if (!ok) Open();
+    return ok;
 }
 
 bool TextStore::RemoveKey(const std::wstring& key) {
@@ -429,9 +441,10 @@ bool TextStore::RemoveKey(const std::wstring& key) {
     Append(payload, kRemove);
     PutText(payload, it->second.folder);
     PutText(payload, it->second.name);
-    if (!AppendCatalogue(payload)) return false;
+    // After the puts not yet written, in the order they were made.
+    AddRecord(payload);
     Forget(key);
-    return true;
+    return m_pendingCat.size() < kFlushUnits || Flush();
 }
 
 void TextStore::Diff(const std::vector<LibraryFile>& disk, std::vector<const LibraryFile*>& changed,
@@ -458,12 +471,13 @@ bool TextStore::Sync(const std::function<bool(int, int)>& progress) {
     bool ok = true;
     for (auto& key : gone) ok = RemoveKey(key) && ok;
     int total = (int)changed.size();
+    StoredTextReader reader;
     for (int i = 0; ok && i < total; ++i) {
         const LibraryFile& f = *changed[i];
-        ok = Put(f, ReadStoredText(m_appDir + (f.folder.empty() ? L"" : f.folder + L"\\") + f.name, f.name));
-        if (ok && progress && (i % 64 == 0 || i + 1 == total) && !progress(i + 1, total)) return ok;
+        ok = Put(f, reader.Read(m_appDir + (f.folder.empty() ? L"" : f.folder + L"\\") + f.name, f.name));
+        if (ok && progress && (i % 64 == 0 || i + 1 == total) && !progress(i + 1, total)) return Flush() && ok;
     }
-    return ok && CompactIfNeeded();
+    return Flush() && ok && CompactIfNeeded();
 }
 
 bool TextStore::SplitPath(const std::wstring& path, std::wstring& folder, std::wstring& name) const {
@@ -485,13 +499,14 @@ bool TextStore::UpdateFile(const std::wstring& path) {
     f.mtime = Time(attrs.ftLastWriteTime);
     f.ctime = Time(attrs.ftCreationTime);
     f.size = (LONGLONG)(((ULONGLONG)attrs.nFileSizeHigh << 32) | attrs.nFileSizeLow);
-    return Put(f, ReadStoredText(path, f.name));
+    StoredTextReader reader;
+    return Put(f, reader.Read(path, f.name)) && Flush();
 }
 
 bool TextStore::RemoveFile(const std::wstring& path) {
     std::wstring folder, name;
     if (!IsOpen() || !SplitPath(path, folder, name)) return false;
-    return RemoveKey(Key(folder, name));
+    return RemoveKey(Key(folder, name)) && Flush();
 }
 
 bool TextStore::MoveFile(const std::wstring& from, const std::wstring& to) {
@@ -531,6 +546,7 @@ ULONGLONG CountIn(const wchar_t* from, const wchar_t* to, const std::wstring& w,
 }  // namespace
 
 bool TextStore::EnsureMapped() {
+    if (!Flush()) return false;
     if (m_remap) {
         m_remap = false;
         return MapData();

@@ -10,6 +10,7 @@
 // replaces the old one in one step, so a crash leaves either the old or the new pair.
 #pragma once
 #include <windows.h>
+#include "search/ReaderText.h"
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -35,8 +36,21 @@ std::vector<LibraryFile> WalkLibrary(const std::wstring& appDir);
 struct StoredText {
     std::wstring title, body;
 };
-// Reads a web-text file and takes out its reader text (empty when unreadable).
-StoredText ReadStoredText(const std::wstring& path, const std::wstring& name);
+// Reads web-text files one after another and takes out their reader text, in memory
+// kept from one file to the next: a text's worth taken and given back for every file
+// fragments the heap of some systems until each allocation takes long.
+class StoredTextReader {
+public:
+    // The text of a file (empty when unreadable); valid until the next Read.
+    const StoredText& Read(const std::wstring& path, const std::wstring& name);
+    const StoredText& Text() const { return m_out; }
+
+private:
+    std::string m_bytes;
+    std::wstring m_decoded;
+    ReaderText m_text;
+    StoredText m_out;
+};
 
 class TextStore {
 public:
@@ -60,8 +74,11 @@ public:
     // of those gone from disk.
     void Diff(const std::vector<LibraryFile>& disk, std::vector<const LibraryFile*>& changed,
               std::vector<std::wstring>& gone) const;
+    // Put and RemoveKey are written a few megabytes at a time: Flush writes what is left.
+    // A failed write reads the store again from its files.
     bool Put(const LibraryFile& file, const StoredText& text);
     bool RemoveKey(const std::wstring& key);
+    bool Flush();
     // Brings the store in line with the library on disk in one go (walk, read, put).
     // progress(done, total) may return false to stop early.
     bool Sync(const std::function<bool(int, int)>& progress = {});
@@ -110,7 +127,7 @@ private:
     void Unmap();
     void DeleteFiles();
     void RemoveStrayFiles();
-    bool AppendCatalogue(const std::string& payload);
+    void AddRecord(const std::string& payload);
     bool Apply(const std::string& payload, bool& damaged);
     const wchar_t* Units(ULONGLONG offset) const;
     long RecordAt(ULONGLONG unit) const;
@@ -125,6 +142,8 @@ private:
     const wchar_t* m_view = nullptr;
     ULONGLONG m_mappedUnits = 0;   // the data file's units when it was mapped
     std::wstring m_tail;           // texts appended since: kept here, searched too
+    std::wstring m_pending;        // texts appended, not yet written: the last units of m_dataUnits
+    std::string m_pendingCat;      // their catalogue records, written after them
     bool m_remap = false;          // appended beyond what the tail keeps: map again before reading
     ULONGLONG m_dataUnits = 0;     // units in the data file, header included
     ULONGLONG m_liveUnits = 0;

@@ -266,4 +266,32 @@ TEST_F(SearchLibrary, DuplicateNoticeNamesTheSavedFileOrTheEditor) {
     EXPECT_EQ(L"", DuplicateNotice(&search, L"<IMG src=\"a.png\">", L"<IMG src=\"a.png\">"));
 }
 
+// What the store keeps of a file, taken out in one pass, is the reader text folded, for the
+// program's UTF-16 files and hand-copied UTF-8 ones alike; unfinished comments, scripts and
+// titles end with the file.
+TEST(StoredReaderText, OnePassIsTheReaderTextFolded) {
+    struct Case { const wchar_t* html; const wchar_t* title; const wchar_t* body; } cases[] = {
+        {L"<HTML><HEAD><TITLE> Mars  &AMP; 火星 </TITLE><STYLE>p{}</STYLE></HEAD><BODY><P>\xFF21&nbsp;B&#x4E2D;&#20013;"
+         L"<!-- x --></P><SCRIPT>if (a<b) x=\"</P>\";</SCRIPT >\t尾\x3000 &unknown; &#0;&#x1F600;</BODY></HTML>",
+         L"mars & 火星", L"\xFF41 b中中 尾 &unknown; \xFFFD\xD83D\xDE00"},
+        {L"<P class=\"a>b\">前<!-- 没有结束 -- >", L"", L"前"},
+        {L"词<B>语</B><script>var x = '</scrip'", L"", L"词语"},
+        {L"<title>标题 Ab<BR>一", L"标题 ab 一", L""},
+    };
+    for (auto& c : cases) {
+        std::wstring html = c.html;
+        ReaderText plain = ExtractReaderText(html);
+        EXPECT_EQ(c.title, FoldForSearch(plain.title)) << Narrow(html);
+        EXPECT_EQ(c.body, FoldForSearch(plain.body)) << Narrow(html);
+        std::string utf16 = "\xFF\xFE" + std::string(reinterpret_cast<const char*>(html.data()), html.size() * 2);
+        ReaderText folded;
+        std::wstring decoded;
+        for (const std::string& bytes : {utf16, Narrow(html)}) {
+            FoldedReaderText(bytes, folded, decoded);
+            EXPECT_EQ(c.title, folded.title) << Narrow(html);
+            EXPECT_EQ(c.body, folded.body) << Narrow(html);
+        }
+    }
+}
+
 }  // namespace
