@@ -6,13 +6,14 @@
 #include "capture/WebTextSaver.h"
 
 LRESULT CMainFrame::OnCopyData(LPARAM lp) {
+    // The data lives only as long as this send, so a capture that cannot run now is
+    // refused and the host answers the browser, never kept for later. Until the start-up
+    // is over nothing is looked at: any sender may ask whether it is.
+    if (!m_mainView || !m_startShown) return kReplyStarting;
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
     std::wstring pageUrl, html, title;
     if (!data || !UnpackBrowserCapture(data->dwData, data->lpData, data->cbData, pageUrl, html, &title))
         return kReplyNotUnderstood;
-    // The data lives only as long as this send, so a capture that cannot run now is
-    // refused and the host answers the browser, never kept for later.
-    if (!m_mainView || !m_startShown) return kReplyStarting;
     if (data->dwData == kBrowserCaptureAfterStartTag) ShowWindow(SW_HIDE);   // as for 1027
     if (m_capturing || IsBusy() || m_mainView->IsBusy()) return kReplyBusy;
 

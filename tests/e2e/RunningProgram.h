@@ -20,6 +20,15 @@ protected:
         frame = WaitForWindow(L"ZelvaneV1.3", app.Id(), 20000);
         ASSERT_TRUE(frame) << "no main window";
         ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(frame) != FALSE; }, 10000));
+        // Requests that come before the start-up is over are kept until it is, and the
+        // tests' checks follow each request at once: they wait for the end of the start,
+        // which a hand-off is told ("starting", 4) until then.
+        ASSERT_TRUE(WaitFor([&] {
+            COPYDATASTRUCT probe{};
+            DWORD_PTR reply = 4;
+            SendMessageTimeoutW(frame, WM_COPYDATA, 0, (LPARAM)&probe, SMTO_BLOCK, 2000, &reply);
+            return reply != 4;
+        }, 10000, 10));
         auto edits = ChildWindows(GetDlgItem(frame, 0xE900), L"Edit");
         ASSERT_FALSE(edits.empty()) << "no editor";
         editor = edits.front();
