@@ -44,7 +44,11 @@ bool ReadCopiedSelection(HWND frame, CHtmlEditView* pasteView, std::wstring& htm
 }
 
 void EmptyClipboardAsOwner(HWND owner) {
-    if (!::OpenClipboard(owner)) return;   // best effort
+    // Another program may hold the clipboard open for a moment (one that reads it as it
+    // changes): tried again for about 100 ms, then left as it is.
+    bool open = false;
+    for (int attempt = 0; attempt < 20 && !(open = ::OpenClipboard(owner) != FALSE); ++attempt) ::Sleep(5);
+    if (!open) return;
     ::EmptyClipboard();
     ::CloseClipboard();
 }
